@@ -1,0 +1,47 @@
+# Test helpers shared by the three tiers.
+
+# A native GoogleTest executable, one ctest entry per test (label "native").
+function(zov_native_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} PROPERTIES LABELS native DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# A Windows GoogleTest executable run under Wine by build/win64/wine-run, one ctest
+# entry per executable (OWN_MAIN: it brings its own main). DISPLAY gives it a virtual X display (label "ui", else "win").
+# The Wine tests share one prefix (printers, log file), so they run one at a time.
+function(zov_wine_test name)
+  cmake_parse_arguments(ARG "DISPLAY;OWN_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  find_package(GTest REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
+  if(NOT ARG_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+  set(label win)
+  set(env "")
+  if(ARG_DISPLAY)
+    set(label ui)
+    set(env "ZOV_WINE_DISPLAY=1")
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  add_test(NAME ${label}.${name} COMMAND ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:${name}>)
+  set_tests_properties(${label}.${name} PROPERTIES LABELS ${label} RESOURCE_LOCK wineprefix
+                       TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
+  if(TARGET zov_plugin)
+    add_dependencies(${name} zov_plugin)
+  endif()
+endfunction()
+
+if(WIN32)
+  set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE
+                 @ONLY)
+endif()

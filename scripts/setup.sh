@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on a Debian 12 machine, then builds
+# the two libraries that Debian does not package for mingw: libpng (from
+# Debian's own source package) and GoogleTest (from /usr/src/googletest).
+# Safe to run again: every step is skipped when its result is already there.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps="$root/build/deps"
+prefix="$deps/mingw"
+mkdir -p "$deps"
+
+packages=(cmake g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+          wine64 xvfb x11-apps imagemagick googletest libpng-dev xz-utils)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+toolchain="$root/cmake/mingw-w64.cmake"
+
+# libpng for mingw, from Debian's source package.
+if [ ! -f "$prefix/lib/libpng16.a" ]; then
+  src_list=/etc/apt/sources.list.d/deb-src-setup.sources
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    # Mirror the existing binary sources as source sources.
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$src_list"
+    apt-get update -q
+  fi
+  mkdir -p "$deps/libpng-src"
+  cd "$deps/libpng-src"
+  if ! ls libpng1.6_*.orig.tar.* >/dev/null 2>&1; then
+    if ! apt-get source --download-only libpng1.6; then
+      version=$(apt-cache showsrc libpng1.6 | awk '/^Version:/ {print $2; exit}')
+      apt-get source --download-only "libpng1.6=$version"
+    fi
+  fi
+  rm -rf unpacked && mkdir unpacked
+  tar -xf "$(ls libpng1.6_*.orig.tar.* | head -n 1)" -C unpacked --strip-components=1
+  cmake -S unpacked -B build -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+        -DPNG_EXECUTABLES=OFF -DPNG_TOOLS=OFF -DSKIP_INSTALL_PROGRAMS=ON -DSKIP_INSTALL_FILES=ON \
+        -DZLIB_ROOT=/usr/x86_64-w64-mingw32 >/dev/null
+  cmake --build build -j"$(nproc)" >/dev/null
+  cmake --install build >/dev/null
+  cd "$root"
+fi
+
+# GoogleTest for mingw.
+if [ ! -f "$prefix/lib/libgtest.a" ]; then
+  cmake -S /usr/src/googletest -B "$deps/gtest-build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -Dgtest_disable_pthreads=OFF \
+        -DBUILD_GMOCK=OFF >/dev/null
+  cmake --build "$deps/gtest-build" -j"$(nproc)" >/dev/null
+  cmake --install "$deps/gtest-build" >/dev/null
+fi
+echo "setup: ready"

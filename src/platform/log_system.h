@@ -1,0 +1,56 @@
+// The services the diagnostic log needs: the common application-data folder, folders,
+// the machine-wide named mutex, the log file, the local time and the ANSI code page.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/service.h"
+
+namespace platform {
+
+struct LocalTime {
+  uint16_t year, month, day, hour, minute, second, milliseconds;
+};
+
+enum class WaitResult { Acquired, Abandoned, TimedOut, Failed };
+
+// A named mutex shared by all processes; the handle closes on destruction.
+class LogMutex {
+ public:
+  virtual ~LogMutex() = default;
+  virtual WaitResult Wait(uint32_t milliseconds) = 0;
+  virtual void Release() = 0;
+};
+
+// An open log file (read and write access, reading and writing shared); closes on destruction.
+class LogFile {
+ public:
+  virtual ~LogFile() = default;
+  virtual uint64_t Size() = 0;
+  // Moves to the end of the file and writes all bytes; false when the write fails.
+  virtual bool AppendAtEnd(const void* data, uint32_t size) = 0;
+};
+
+class LogSystem {
+ public:
+  virtual ~LogSystem() = default;
+  virtual bool CommonAppDataFolder(std::u16string& path) = 0;
+  virtual bool FolderExists(const std::u16string& path) = 0;
+  virtual bool CreateFolder(const std::u16string& path) = 0;
+  // Creates or opens the mutex with an access list that grants Everyone full access; null on failure.
+  virtual std::unique_ptr<LogMutex> OpenMutex(const char16_t* name) = 0;
+  // Opens the file, creating it when missing; with `truncate` reopens an existing file emptied. Null on failure.
+  virtual std::unique_ptr<LogFile> OpenFile(const std::u16string& path, bool truncate) = 0;
+  virtual void DeleteFile(const std::u16string& path) = 0;
+  virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
+  virtual LocalTime Now() = 0;
+  // Converts to the system's ANSI code page (unmappable characters become its default
+  // character); false when the conversion fails.
+  virtual bool ToAnsiCodePage(const std::u16string& text, std::string& bytes) = 0;
+};
+
+inline LogSystem& GetLogSystem() { return Service<LogSystem>::Get(); }
+
+}  // namespace platform

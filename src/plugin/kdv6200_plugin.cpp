@@ -1,0 +1,184 @@
+#include "plugin/kdv6200_plugin.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "platform/debug_output.h"
+#include "platform/spooler.h"
+
+namespace plugin {
+
+using platform::DebugTrace;
+
+KDV6200Plugin::KDV6200Plugin() { DebugTrace(u"KDV6200Plugin(): start\n"); }
+
+KDV6200Plugin::~KDV6200Plugin() { DebugTrace(u"~KDV6200Plugin(): start\n"); }
+
+void* KDV6200Plugin::DeletingDestructor(unsigned int flags) {
+  if ((flags & 1u) != 0) {
+    delete this;
+  } else {
+    this->~KDV6200Plugin();
+  }
+  return this;
+}
+
+void KDV6200Plugin::vpiInitialize(platform::PrinterHandle printerHandle, const HostSettingsRecord* settings,
+                                  const HostExtraRecord* extra) {
+  DebugTrace(u"vpiInitialize(): start\n");
+  printer = printerHandle;
+  if (settings != nullptr) std::memcpy(&hostSettings, settings, sizeof hostSettings);
+  if (extra != nullptr) std::memcpy(&hostExtra, extra, sizeof hostExtra);
+  commands.Clear();
+}
+
+bool KDV6200Plugin::FlushToPrinter() {
+  if (commands.empty()) return true;
+  // One WritePrinter call in the ordinary case. A short write is continued from where
+  // the spooler stopped, and buffers beyond a 32-bit count go in pieces; a failed call
+  // or one that makes no progress ends the flush with false.
+  bool ok = true;
+  const uint8_t* next = commands.data();
+  size_t remaining = commands.size();
+  while (remaining > 0) {
+    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(remaining, std::numeric_limits<uint32_t>::max()));
+    uint32_t written = 0;
+    if (!platform::GetSpooler().WritePrinter(printer, next, piece, &written) || written == 0) {
+      ok = false;
+      break;
+    }
+    const size_t advanced = std::min<size_t>(written, piece);
+    next += advanced;
+    remaining -= advanced;
+  }
+  commands.Clear();
+  return ok;
+}
+
+bool KDV6200Plugin::vpiWritePrinter() {
+  DebugTrace(u"vpiWritePrinter(): start\n");
+  return FlushToPrinter();
+}
+
+bool KDV6200Plugin::vpiEject() {
+  DebugTrace(u"vpiEject(): start\n");
+  return true;
+}
+
+bool KDV6200Plugin::vpiClear() {
+  DebugTrace(u"vpiClear(): start\n");
+  return true;
+}
+
+bool KDV6200Plugin::vpiWriteRFID(void* tag) {
+  if (tag == nullptr) return false;
+  DebugTrace(u"vpiWriteRFID(): start\n");
+  return true;
+}
+
+bool KDV6200Plugin::vpiReferToBarcode(const WideChar* text, void* tag) {
+  if (text == nullptr || tag == nullptr) return false;
+  DebugTrace(u"vpiReferToBarcode(): start\n");
+  return true;
+}
+
+// The operations below are composed by the configuration, header, layout, page and
+// field code that follows; until then each announces itself and reports failure
+// without touching the command buffer.
+
+int32_t KDV6200Plugin::vpiConfigPlugin(const WideChar* /*printerName*/) {
+  DebugTrace(u"vpiConfigPlugin(): start\n");
+  return 1;
+}
+
+bool KDV6200Plugin::vpiSendBitmap(platform::DeviceContext, platform::BitmapHandle, const char* name) {
+  if (name == nullptr) return false;
+  DebugTrace(u"vpiSendBitmap(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiCreateNewPage() {
+  DebugTrace(u"vpiCreateNewPage(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiReferToBaseBitmap() {
+  DebugTrace(u"vpiReferToBaseBitmap(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiReferToVariableBitmap(void* tag, const HostPoint* point) {
+  if (tag == nullptr || point == nullptr) return false;
+  DebugTrace(u"vpiReferToVariableBitmap(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiCloseNewPageStatic(int32_t) {
+  DebugTrace(u"vpiCloseNewPageStatic(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiCloseNewPageDynamic(int32_t) {
+  DebugTrace(u"vpiCloseNewPageDynamic(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiCloseNewPageFinal() {
+  DebugTrace(u"vpiCloseNewPageFinal(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiWritePrintJobHeader(const HostPageSize* size) {
+  if (size == nullptr) return false;
+  DebugTrace(u"vpiWritePrintJobHeader(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiAddEmptyPage() {
+  DebugTrace(u"vpiAddEmptyPage(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiReferToEndLabel(const HostPoint* point, void* tag) {
+  if (point == nullptr || tag == nullptr) return false;
+  DebugTrace(u"vpiReferToEndLabel(): end\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiReferToStartLabel(const HostPoint* point, void* tag) {
+  if (point == nullptr || tag == nullptr) return false;
+  DebugTrace(u"vpiReferToStartLabel(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiWriteText(const WideChar* text, const HostPoint* point, int32_t, void* tag) {
+  DebugTrace(u"vpiWriteText(): start\n");
+  if (text == nullptr || point == nullptr || tag == nullptr) return false;
+  return false;
+}
+
+bool KDV6200Plugin::vpiWriteText2(const WideChar* text, const HostPoint* point, int32_t, void* tag, uint32_t) {
+  if (text == nullptr || point == nullptr || tag == nullptr) return false;
+  DebugTrace(u"vpiWriteText2(): start\n");
+  return false;
+}
+
+bool KDV6200Plugin::vpiWriteClock(void* tag, const HostPoint* point, int32_t, void* tag2) {
+  DebugTrace(u"vpiWriteClock2(): start\n");
+  if (tag == nullptr || point == nullptr || tag2 == nullptr) return false;
+  return false;
+}
+
+bool KDV6200Plugin::vpiWriteClock2(void* tag, const HostPoint* point, int32_t, void* tag2, uint32_t) {
+  DebugTrace(u"vpiWriteClock2(): start\n");
+  if (tag == nullptr || point == nullptr || tag2 == nullptr) return false;
+  return false;
+}
+
+void KDV6200Plugin::vpiSendLayoutData(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                      int32_t, int32_t, int32_t, int32_t) {
+  DebugTrace(u"vpiSendLayoutData(): start\n");
+}
+
+}  // namespace plugin

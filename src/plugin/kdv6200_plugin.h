@@ -1,0 +1,72 @@
+// The plug-in object: one print job's state and the host's operations on it.
+#pragma once
+
+#include <cstdint>
+
+#include "commands/command_buffer.h"
+#include "plugin/host_interface.h"
+#include "plugin/label_layout.h"
+
+namespace plugin {
+
+class KDV6200Plugin final : public IPlugin2 {
+ public:
+  KDV6200Plugin();
+  ~KDV6200Plugin();
+  KDV6200Plugin(const KDV6200Plugin&) = delete;
+  KDV6200Plugin& operator=(const KDV6200Plugin&) = delete;
+
+  void* DeletingDestructor(unsigned int flags) override;
+  int32_t vpiConfigPlugin(const WideChar* printerName) override;
+  void vpiInitialize(platform::PrinterHandle printer, const HostSettingsRecord* settings,
+                     const HostExtraRecord* extra) override;
+  bool vpiSendBitmap(platform::DeviceContext dc, platform::BitmapHandle bitmap, const char* name) override;
+  bool vpiCreateNewPage() override;
+  bool vpiReferToBaseBitmap() override;
+  bool vpiReferToVariableBitmap(void* tag, const HostPoint* point) override;
+  bool vpiCloseNewPageStatic(int32_t quantity) override;
+  bool vpiCloseNewPageDynamic(int32_t labelsSoFar) override;
+  bool vpiCloseNewPageFinal() override;
+  bool vpiWritePrintJobHeader(const HostPageSize* size) override;
+  bool vpiAddEmptyPage() override;
+  bool vpiReferToEndLabel(const HostPoint* point, void* tag) override;
+  bool vpiReferToStartLabel(const HostPoint* point, void* tag) override;
+  bool vpiWriteText(const WideChar* text, const HostPoint* point, int32_t fontSize, void* tag) override;
+  bool vpiReferToBarcode(const WideChar* text, void* tag) override;
+  bool vpiWriteRFID(void* tag) override;
+  bool vpiWriteClock(void* tag, const HostPoint* point, int32_t fontSize, void* tag2) override;
+  void vpiSendLayoutData(int32_t orientation, int32_t unused1, int32_t unused2, int32_t columnPitch, int32_t rowPitch,
+                         int32_t paperWidth, int32_t paperHeight, int32_t leftMargin, int32_t topMargin,
+                         int32_t labelTotal, int32_t columns, int32_t rows) override;
+  bool vpiEject() override;
+  bool vpiClear() override;
+  bool vpiWritePrinter() override;
+  bool vpiWriteClock2(void* tag, const HostPoint* point, int32_t fontSize, void* tag2, uint32_t colour) override;
+  bool vpiWriteText2(const WideChar* text, const HostPoint* point, int32_t fontSize, void* tag,
+                     uint32_t colour) override;
+
+  // Read access for the job code and tests.
+  const commands::CommandBuffer& Commands() const { return commands; }
+  const LabelLayout& Layout() const { return layout; }
+  const HostSettingsRecord& HostSettings() const { return hostSettings; }
+  const HostExtraRecord& HostExtra() const { return hostExtra; }
+  platform::PrinterHandle Printer() const { return printer; }
+  uint32_t SheetLabelIndex() const { return sheetLabelIndex; }
+  int32_t LabelCounter() const { return labelCounter; }
+
+ private:
+  // The job resolution, read afresh from the host's settings record at every use.
+  int32_t Resolution() const { return hostSettings.Resolution(); }
+  // Sends the whole command buffer to the spooler and empties it.
+  bool FlushToPrinter();
+
+  platform::PrinterHandle printer = nullptr;
+  commands::CommandBuffer commands;
+  HostSettingsRecord hostSettings{};
+  HostExtraRecord hostExtra{};
+  LabelLayout layout;
+  uint32_t sheetLabelIndex = 1;
+  int32_t labelCounter = 1;
+};
+
+}  // namespace plugin
