@@ -1,11 +1,9 @@
 #include "plugin/kdv6200_plugin.h"
 
-#include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "platform/debug_output.h"
-#include "platform/spooler.h"
+#include "plugin/printer_output.h"
 
 namespace plugin {
 
@@ -33,28 +31,7 @@ void KDV6200Plugin::vpiInitialize(platform::PrinterHandle printerHandle, const H
   commands.Clear();
 }
 
-bool KDV6200Plugin::FlushToPrinter() {
-  if (commands.empty()) return true;
-  // One WritePrinter call in the ordinary case. A short write is continued from where
-  // the spooler stopped, and buffers beyond a 32-bit count go in pieces; a failed call
-  // or one that makes no progress ends the flush with false.
-  bool ok = true;
-  const uint8_t* next = commands.data();
-  size_t remaining = commands.size();
-  while (remaining > 0) {
-    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(remaining, std::numeric_limits<uint32_t>::max()));
-    uint32_t written = 0;
-    if (!platform::GetSpooler().WritePrinter(printer, next, piece, &written) || written == 0) {
-      ok = false;
-      break;
-    }
-    const size_t advanced = std::min<size_t>(written, piece);
-    next += advanced;
-    remaining -= advanced;
-  }
-  commands.Clear();
-  return ok;
-}
+bool KDV6200Plugin::FlushToPrinter() { return SendToPrinter(printer, commands); }
 
 bool KDV6200Plugin::vpiWritePrinter() {
   DebugTrace(u"vpiWritePrinter(): start\n");
