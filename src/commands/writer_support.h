@@ -23,10 +23,13 @@ inline void AppendSigned(std::string& text, int32_t value) {
   text.append(digits, result.ptr);
 }
 
+enum class OnFailure { Log, Quiet };
+
 // Runs `build(text)` and appends the text to `buffer`. False for a null buffer (nothing
-// logged) and for any failure while building or appending (logged, buffer unchanged).
+// logged) and for any failure while building or appending (buffer unchanged; logged as
+// the writers' "bad_alloc" entry unless `onFailure` is Quiet).
 template <class Build>
-bool AppendCommand(CommandBuffer* buffer, Build&& build) noexcept {
+bool AppendCommand(CommandBuffer* buffer, Build&& build, OnFailure onFailure = OnFailure::Log) noexcept {
   if (buffer == nullptr) return false;
   try {
     std::string text;
@@ -34,7 +37,7 @@ bool AppendCommand(CommandBuffer* buffer, Build&& build) noexcept {
     buffer->Append(text.data(), text.size());
     return true;
   } catch (...) {
-    diag::LogPainterFailure();
+    if (onFailure == OnFailure::Log) diag::LogPainterFailure();
     return false;
   }
 }

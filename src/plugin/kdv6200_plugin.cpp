@@ -26,6 +26,7 @@ void KDV6200Plugin::vpiInitialize(platform::PrinterHandle printerHandle, const H
                                   const HostExtraRecord* extra) {
   DebugTrace(u"vpiInitialize(): start\n");
   printer = printerHandle;
+  config = config::PrinterConfig::Load(printer);
   if (settings != nullptr) std::memcpy(&hostSettings, settings, sizeof hostSettings);
   if (extra != nullptr) std::memcpy(&hostExtra, extra, sizeof hostExtra);
   commands.Clear();
@@ -35,7 +36,11 @@ bool KDV6200Plugin::FlushToPrinter() { return SendToPrinter(printer, commands); 
 
 bool KDV6200Plugin::vpiWritePrinter() {
   DebugTrace(u"vpiWritePrinter(): start\n");
-  return FlushToPrinter();
+  if (IsJobValid()) return FlushToPrinter();
+  // An invalid job is sent only when forced and no error label explains it instead.
+  if (!config.PrintError && config.ForcePrinting) return FlushToPrinter();
+  commands.Clear();
+  return true;
 }
 
 bool KDV6200Plugin::vpiEject() {
@@ -106,12 +111,6 @@ bool KDV6200Plugin::vpiCloseNewPageFinal() {
   return false;
 }
 
-bool KDV6200Plugin::vpiWritePrintJobHeader(const HostPageSize* size) {
-  if (size == nullptr) return false;
-  DebugTrace(u"vpiWritePrintJobHeader(): start\n");
-  return false;
-}
-
 bool KDV6200Plugin::vpiAddEmptyPage() {
   DebugTrace(u"vpiAddEmptyPage(): start\n");
   return false;
@@ -151,11 +150,6 @@ bool KDV6200Plugin::vpiWriteClock2(void* tag, const HostPoint* point, int32_t, v
   DebugTrace(u"vpiWriteClock2(): start\n");
   if (tag == nullptr || point == nullptr || tag2 == nullptr) return false;
   return false;
-}
-
-void KDV6200Plugin::vpiSendLayoutData(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                      int32_t, int32_t, int32_t, int32_t) {
-  DebugTrace(u"vpiSendLayoutData(): start\n");
 }
 
 }  // namespace plugin

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "commands/command_buffer.h"
+#include "config/printer_config.h"
 #include "plugin/host_interface.h"
 #include "plugin/label_layout.h"
 
@@ -53,12 +55,22 @@ class KDV6200Plugin final : public IPlugin2 {
   platform::PrinterHandle Printer() const { return printer; }
   uint32_t SheetLabelIndex() const { return sheetLabelIndex; }
   int32_t LabelCounter() const { return labelCounter; }
+  const config::PrinterConfig& Config() const { return config; }
 
  private:
   // The job resolution, read afresh from the host's settings record at every use.
   int32_t Resolution() const { return hostSettings.Resolution(); }
   // Sends the whole command buffer to the spooler and empties it.
   bool FlushToPrinter();
+
+  // Job validity: the resolution, the page size of the job header and the left margin.
+  bool IsPaperSizeValid() const;
+  bool IsLeftMarginValid() const;
+  bool IsJobValid() const;
+  // Explanations printed on the label of an invalid job.
+  bool WriteHeaderErrorLabel();
+  bool WriteMarginErrorLabel();
+  bool WriteErrorLine(int32_t y, const std::u16string& text);
 
   platform::PrinterHandle printer = nullptr;
   commands::CommandBuffer commands;
@@ -67,6 +79,11 @@ class KDV6200Plugin final : public IPlugin2 {
   LabelLayout layout;
   uint32_t sheetLabelIndex = 1;
   int32_t labelCounter = 1;
+  config::PrinterConfig config;
+  // The page size in dots at 600 dpi as the job header computed it. A rotated layout
+  // replaces layout.pageWidth/pageHeight with host pixels; validity is judged on these.
+  uint32_t jobPageWidth = 0;
+  uint32_t jobPageHeight = 0;
 };
 
 }  // namespace plugin
