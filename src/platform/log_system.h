@@ -20,7 +20,9 @@ enum class WaitResult { Acquired, Abandoned, TimedOut, Failed };
 class LogMutex {
  public:
   virtual ~LogMutex() = default;
+  // Waits at most `milliseconds` to own the mutex.
   virtual WaitResult Wait(uint32_t milliseconds) = 0;
+  // Gives up ownership after a wait that acquired it.
   virtual void Release() = 0;
 };
 
@@ -28,6 +30,7 @@ class LogMutex {
 class LogFile {
  public:
   virtual ~LogFile() = default;
+  // The whole size in bytes (0 when it cannot be read).
   virtual uint64_t Size() = 0;
   // Moves to the end of the file and writes all bytes; false when the write fails.
   virtual bool AppendAtEnd(const void* data, uint32_t size) = 0;
@@ -41,10 +44,13 @@ class LogSystem {
   virtual bool CreateFolder(const std::u16string& path) = 0;
   // Creates or opens the mutex with an access list that grants Everyone full access; null on failure.
   virtual std::unique_ptr<LogMutex> OpenMutex(const char16_t* name) = 0;
-  // Opens the file, creating it when missing; with `truncate` reopens an existing file emptied. Null on failure.
+  // Opens the file, creating it when missing; with `truncate` reopens an existing file
+  // emptied (a missing file is then a failure). Null on failure.
   virtual std::unique_ptr<LogFile> OpenFile(const std::u16string& path, bool truncate) = 0;
-  virtual void DeleteFile(const std::u16string& path) = 0;
-  virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
+  // Deletes a file, and copies one over another; the log ignores whether they succeed.
+  // (Not DeleteFile/CopyFile: <windows.h> defines those names as macros.)
+  virtual void RemoveFile(const std::u16string& path) = 0;
+  virtual void CopyFileOver(const std::u16string& from, const std::u16string& to) = 0;
   virtual LocalTime Now() = 0;
   // Converts to the system's ANSI code page (unmappable characters become its default
   // character); false when the conversion fails.

@@ -1,13 +1,15 @@
 // An in-memory stand-in for the log's operating-system services: folders and files
 // live in maps, the mutex answers as told, the clock is fixed, and the "ANSI code page"
-// is Latin-1 with '?' for everything else. Every call is counted so tests can check
-// what happened and inject failures.
+// is Latin-1 with `unmappable` for everything else. Calls are counted and recorded in
+// `events` so tests can check what happened, in which order, and inject failures.
 #pragma once
 
 #include <map>
+#include <new>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/log_system.h"
@@ -25,16 +27,25 @@ class FakeLogSystem final : public platform::LogSystem {
   bool openFileFails = false;
   bool truncateFails = false;
   bool conversionFails = false;
+  std::string unmappable = "?";
+  // Added to every file's reported size, to stand for files too large to hold in memory.
+  uint64_t extraSize = 0;
+  bool nowThrows = false;
   platform::LocalTime now{2026, 12, 9, 8, 5, 3, 7};
 
   // State and observations.
   std::set<std::u16string> folders;
   std::map<std::u16string, std::string> files;
+  // "mutex-open", "wait", "release", "mutex-close", "open", "open-truncate", "file-close",
+  // "delete", "copy", "now", "append", in the order they happened.
+  std::vector<std::string> events;
   int mutexWaits = 0;
   int mutexReleases = 0;
   int mutexesOpen = 0;
+  int filesOpen = 0;
   uint32_t lastWaitMilliseconds = 0;
   std::u16string lastMutexName;
+  std::u16string lastBackupPath;
 
   bool CommonAppDataFolder(std::u16string& path) override {
     if (appDataFails) return false;
@@ -53,21 +64,40 @@ class FakeLogSystem final : public platform::LogSystem {
     return std::make_unique<Mutex>(*this);
   }
   std::unique_ptr<platform::LogFile> OpenFile(const std::u16string& path, bool truncate) override {
+    events.push_back(truncate ? "open-truncate" : "open");
     if (openFileFails || (truncate && truncateFails)) return nullptr;
-    if (truncate) files[path].clear();
+    if (truncate) {
+      auto found = files.find(path);
+      if (found == files.end()) return nullptr;
+      found->second.clear();
+    }
     files.try_emplace(path);
-    return std::make_unique<File>(files[path]);
+    return std::make_unique<File>(*this, path);
   }
-  void DeleteFile(const std::u16string& path) override { files.erase(path); }
-  void CopyFile(const std::u16string& from, const std::u16string& to) override {
+  void RemoveFile(const std::u16string& path) override {
+    events.push_back("delete");
+    lastBackupPath = path;
+    files.erase(path);
+  }
+  void CopyFileOver(const std::u16string& from, const std::u16string& to) override {
+    events.push_back("copy");
     auto found = files.find(from);
     if (found != files.end()) files[to] = found->second;
   }
-  platform::LocalTime Now() override { return now; }
+  platform::LocalTime Now() override {
+    events.push_back("now");
+    if (nowThrows) throw std::bad_alloc();
+    return now;
+  }
   bool ToAnsiCodePage(const std::u16string& text, std::string& bytes) override {
     if (conversionFails) return false;
     bytes.clear();
-    for (char16_t unit : text) bytes.push_back(unit < 0x100 ? static_cast<char>(unit) : '?');
+    for (char16_t unit : text) {
+      if (unit < 0x100)
+        bytes.push_back(static_cast<char>(unit));
+      else
+        bytes += unmappable;
+    }
     return true;
   }
 
@@ -86,30 +116,52 @@ class FakeLogSystem final : public platform::LogSystem {
  private:
   class Mutex final : public platform::LogMutex {
    public:
-    explicit Mutex(FakeLogSystem& owner) : owner_(owner) { ++owner_.mutexesOpen; }
-    ~Mutex() override { --owner_.mutexesOpen; }
+    explicit Mutex(FakeLogSystem& owner) : owner_(owner) {
+      ++owner_.mutexesOpen;
+      owner_.events.push_back("mutex-open");
+    }
+    ~Mutex() override {
+      --owner_.mutexesOpen;
+      owner_.events.push_back("mutex-close");
+    }
     platform::WaitResult Wait(uint32_t milliseconds) override {
       ++owner_.mutexWaits;
       owner_.lastWaitMilliseconds = milliseconds;
+      owner_.events.push_back("wait");
       return owner_.waitResult;
     }
-    void Release() override { ++owner_.mutexReleases; }
+    void Release() override {
+      ++owner_.mutexReleases;
+      owner_.events.push_back("release");
+    }
 
    private:
     FakeLogSystem& owner_;
   };
 
+  // Looks its content up on every call, so a file deleted while open is simply gone.
   class File final : public platform::LogFile {
    public:
-    explicit File(std::string& content) : content_(content) {}
-    uint64_t Size() override { return content_.size(); }
+    File(FakeLogSystem& owner, std::u16string path) : owner_(owner), path_(std::move(path)) { ++owner_.filesOpen; }
+    ~File() override {
+      --owner_.filesOpen;
+      owner_.events.push_back("file-close");
+    }
+    uint64_t Size() override {
+      auto found = owner_.files.find(path_);
+      return owner_.extraSize + (found == owner_.files.end() ? 0 : found->second.size());
+    }
     bool AppendAtEnd(const void* data, uint32_t size) override {
-      content_.append(static_cast<const char*>(data), size);
+      owner_.events.push_back("append");
+      auto found = owner_.files.find(path_);
+      if (found == owner_.files.end()) return false;
+      found->second.append(static_cast<const char*>(data), size);
       return true;
     }
 
    private:
-    std::string& content_;
+    FakeLogSystem& owner_;
+    std::u16string path_;
   };
 };
 
