@@ -1,0 +1,152 @@
+// The diagnostic log: one line per entry, appended to a file that every process on the
+// machine shares, serialised by a named mutex and rotated to one backup when it grows
+// past 5 MiB. Nothing is kept between entries; every failure drops the entry silently.
+#include "diag/diagnostic_log.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/log_system.h"
+
+namespace diag {
+namespace {
+
+constexpr char16_t kMakerFolder[] = u"\\ORVEX";
+constexpr char16_t kApplicationFolder[] = u"\\ORVEX_ZOV";
+constexpr char16_t kApplicationName[] = u"ORVEX_ZOV";
+constexpr char16_t kPluginName[] = u"ZOV_PLUGIN_KD-V62x0G";
+constexpr char16_t kMutexName[] = u"ORVEX_KD-V1800";
+constexpr uint32_t kSizeLimit = 5242880;
+constexpr uint64_t kRotationMargin = 4096;
+// Buffer sizes of the entry, each without its terminating null.
+constexpr size_t kMaxPathUnits = 259;
+constexpr size_t kMaxMessageUnits = 1663;
+constexpr size_t kMaxLineUnits = 2047;
+constexpr size_t kMaxConvertedBytes = 4095;
+// A print job must not hang on a writer that keeps the mutex: after this the entry is dropped.
+constexpr uint32_t kMutexWaitMilliseconds = 5000;
+
+struct LogSettings {
+  uint32_t sizeLimit = 0;
+  std::u16string logPath;
+  std::u16string applicationName;
+};
+
+void CutTo(std::u16string& text, size_t units) {
+  if (text.size() > units) text.resize(units);
+}
+
+// Appends `value` in decimal, zero-filled to at least `width` digits.
+void AppendNumber(std::u16string& line, unsigned value, size_t width) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  if (digits.size() < width) line.append(width - digits.size(), u'0');
+  line += digits;
+}
+
+// "YYYY/MM/DD hh:mm:ss.mmm,application,plug-in,source,message", cut to the line buffer.
+std::u16string FormatLine(const platform::LocalTime& time, const std::u16string& applicationName,
+                          const char16_t* pluginName, const char16_t* source, const std::u16string& message) {
+  std::u16string line;
+  AppendNumber(line, time.year, 4);
+  line += u'/';
+  AppendNumber(line, time.month, 2);
+  line += u'/';
+  AppendNumber(line, time.day, 2);
+  line += u' ';
+  AppendNumber(line, time.hour, 2);
+  line += u':';
+  AppendNumber(line, time.minute, 2);
+  line += u':';
+  AppendNumber(line, time.second, 2);
+  line += u'.';
+  AppendNumber(line, time.milliseconds, 3);
+  for (const std::u16string_view text : {std::u16string_view(applicationName), std::u16string_view(pluginName),
+                                         std::u16string_view(source), std::u16string_view(message)}) {
+    line += u',';
+    line += text;
+  }
+  CutTo(line, kMaxLineUnits);
+  return line;
+}
+
+// Opens the log (rotating it first when it is full) and appends one entry. Runs while
+// the mutex is held, so the size check, the rotation and the append are one step.
+void AppendLogLine(platform::LogSystem& system, const LogSettings& settings, const char16_t* pluginName,
+                   const char16_t* source, const std::u16string& message) {
+  if (pluginName == nullptr || source == nullptr) return;
+  std::unique_ptr<platform::LogFile> file = system.OpenFile(settings.logPath, false);
+  if (!file) return;
+  // In 64 bits so a huge file cannot wrap the sum.
+  if (file->Size() + kRotationMargin > settings.sizeLimit) {
+    file.reset();
+    std::u16string backupPath = settings.logPath + u".bak";
+    CutTo(backupPath, kMaxPathUnits);
+    system.RemoveFile(backupPath);
+    system.CopyFileOver(settings.logPath, backupPath);
+    file = system.OpenFile(settings.logPath, true);
+    if (!file) return;
+  }
+  const std::u16string line = FormatLine(system.Now(), settings.applicationName, pluginName, source, message);
+  std::string bytes;
+  if (!system.ToAnsiCodePage(line, bytes) || bytes.empty() || bytes.size() > kMaxConvertedBytes) return;
+  bytes += "\r\n";
+  file->AppendAtEnd(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+std::unique_ptr<platform::LogMutex> OpenLogMutex(platform::LogSystem& system) {
+  return system.OpenMutex(kMutexName);
+}
+
+// The message is plain text: it is cut to the message buffer and written as it stands.
+void WriteLogEntry(platform::LogSystem& system, const LogSettings& settings, const char16_t* pluginName,
+                   const char16_t* source, const char16_t* message) {
+  if (pluginName == nullptr || source == nullptr || message == nullptr) return;
+  std::unique_ptr<platform::LogMutex> mutex = OpenLogMutex(system);
+  if (!mutex) return;
+  const platform::WaitResult wait = mutex->Wait(kMutexWaitMilliseconds);
+  // A mutex whose owner ended without releasing it is ours now.
+  if (wait != platform::WaitResult::Acquired && wait != platform::WaitResult::Abandoned) return;
+  struct Releaser {
+    platform::LogMutex& mutex;
+    ~Releaser() { mutex.Release(); }
+  } releaser{*mutex};
+  std::u16string text(message);
+  CutTo(text, kMaxMessageUnits);
+  AppendLogLine(system, settings, pluginName, source, text);
+}
+
+// Appends `name` to `path` and creates that folder when it is missing; false when the
+// path grows too long or the folder cannot be created.
+bool EnterFolder(platform::LogSystem& system, std::u16string& path, const char16_t* name) {
+  path += name;
+  if (path.size() > kMaxPathUnits) return false;
+  return system.FolderExists(path) || system.CreateFolder(path);
+}
+
+}  // namespace
+
+void WriteDiagnosticLog(const char16_t* message, const char16_t* source) noexcept {
+  try {
+    platform::LogSystem& system = platform::GetLogSystem();
+    LogSettings settings;
+    if (!system.CommonAppDataFolder(settings.logPath)) return;
+    if (!EnterFolder(system, settings.logPath, kMakerFolder)) return;
+    if (!EnterFolder(system, settings.logPath, kApplicationFolder)) return;
+    settings.logPath += u"\\";
+    settings.logPath += kPluginName;
+    settings.logPath += u".log";
+    if (settings.logPath.size() > kMaxPathUnits) return;
+    settings.sizeLimit = kSizeLimit;
+    settings.applicationName = kApplicationName;
+    WriteLogEntry(system, settings, kPluginName, source, message);
+  } catch (...) {
+    // The log never reports its own failures.
+  }
+}
+
+}  // namespace diag
