@@ -1,0 +1,77 @@
+# Checks the built DLL with objdump -p: it imports system DLLs only (the static
+# runtime must not leave a libstdc++, libgcc, winpthread or libpng DLL behind) and
+# exports exactly CreatePluginObject @1 and DeletePluginObject @2.
+# Usage: cmake -DOBJDUMP=<objdump> -DDLL=<path> -P check_dll_binary.cmake
+if(NOT EXISTS "${DLL}")
+  message(FATAL_ERROR "DLL not found: ${DLL}")
+endif()
+execute_process(COMMAND "${OBJDUMP}" -p "${DLL}" OUTPUT_VARIABLE dump ERROR_VARIABLE dump_errors
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed (${status}): ${dump_errors}")
+endif()
+
+set(failures "")
+
+# Imports.
+set(allowed kernel32.dll user32.dll gdi32.dll winspool.drv advapi32.dll shell32.dll shlwapi.dll comctl32.dll
+    version.dll msvcrt.dll ucrtbase.dll)
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" import_lines "${dump}")
+if(NOT import_lines)
+  string(APPEND failures "  no import table found\n")
+endif()
+foreach(line IN LISTS import_lines)
+  string(REGEX REPLACE "^DLL Name: *" "" name "${line}")
+  string(STRIP "${name}" name)
+  string(TOLOWER "${name}" lower)
+  list(FIND allowed "${lower}" index)
+  if(index EQUAL -1 AND NOT lower MATCHES "^api-ms-win-crt-[a-z0-9-]+\\.dll$")
+    string(APPEND failures "  imports a DLL that is not a system DLL: ${name}\n")
+  endif()
+  message(STATUS "import: ${name}")
+endforeach()
+
+# Exports: the ordinal base, the address-table size and the named entries.
+if(NOT dump MATCHES "Ordinal Base[ \t]+([0-9]+)")
+  string(APPEND failures "  no export table found\n")
+else()
+  set(base ${CMAKE_MATCH_1})
+  if(dump MATCHES "Export Address Table[ \t]+([0-9a-fA-F]+)")
+    math(EXPR count "0x${CMAKE_MATCH_1}")
+    if(NOT count EQUAL 2)
+      string(APPEND failures "  the export address table has ${count} entries, expected 2\n")
+    endif()
+  endif()
+  string(FIND "${dump}" "[Ordinal/Name Pointer] Table" at)
+  string(SUBSTRING "${dump}" ${at} -1 names_part)
+  # Up to the first blank line after the heading.
+  string(REGEX REPLACE "\n[ \t]*\n.*" "" names_part "${names_part}")
+  string(REGEX MATCHALL "\\[ *[0-9]+\\] (\\+base\\[ *[0-9]+\\] +)?[A-Za-z_][A-Za-z0-9_@?$]*" entries
+         "${names_part}")
+  set(exports "")
+  foreach(entry IN LISTS entries)
+    if(entry MATCHES "\\+base\\[ *([0-9]+)\\] +([^ ]+)$")
+      set(ordinal ${CMAKE_MATCH_1})
+      set(name ${CMAKE_MATCH_2})
+    elseif(entry MATCHES "^\\[ *([0-9]+)\\] ([^ ]+)$")
+      math(EXPR ordinal "${CMAKE_MATCH_1} + ${base}")
+      set(name ${CMAKE_MATCH_2})
+    endif()
+    list(APPEND exports "${name}@${ordinal}")
+    message(STATUS "export: ${name} @${ordinal}")
+  endforeach()
+  list(SORT exports)
+  if(NOT exports STREQUAL "CreatePluginObject@1;DeletePluginObject@2")
+    list(LENGTH exports total)
+    if(total GREATER 10)
+      list(SUBLIST exports 0 10 exports)
+      list(APPEND exports "... ${total} in all")
+    endif()
+    string(APPEND failures "  exports are [${exports}], expected [CreatePluginObject@1;DeletePluginObject@2]\n")
+  endif()
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${DLL}:\n${failures}")
+endif()
+message(STATUS "${DLL}: system imports only, exports CreatePluginObject @1 and DeletePluginObject @2")
