@@ -51,25 +51,18 @@ void AppendNumber(std::u16string& line, unsigned value, size_t width) {
 // "YYYY/MM/DD hh:mm:ss.mmm,application,plug-in,source,message", cut to the line buffer.
 std::u16string FormatLine(const platform::LocalTime& time, const std::u16string& applicationName,
                           const char16_t* pluginName, const char16_t* source, const std::u16string& message) {
+  const struct {
+    unsigned value;
+    size_t width;
+    char16_t separator;  // written after the number
+  } parts[] = {{time.year, 4, u'/'},   {time.month, 2, u'/'},  {time.day, 2, u' '},         {time.hour, 2, u':'},
+               {time.minute, 2, u':'}, {time.second, 2, u'.'}, {time.milliseconds, 3, u','}};
   std::u16string line;
-  AppendNumber(line, time.year, 4);
-  line += u'/';
-  AppendNumber(line, time.month, 2);
-  line += u'/';
-  AppendNumber(line, time.day, 2);
-  line += u' ';
-  AppendNumber(line, time.hour, 2);
-  line += u':';
-  AppendNumber(line, time.minute, 2);
-  line += u':';
-  AppendNumber(line, time.second, 2);
-  line += u'.';
-  AppendNumber(line, time.milliseconds, 3);
-  for (const std::u16string_view text : {std::u16string_view(applicationName), std::u16string_view(pluginName),
-                                         std::u16string_view(source), std::u16string_view(message)}) {
-    line += u',';
-    line += text;
+  for (const auto& part : parts) {
+    AppendNumber(line, part.value, part.width);
+    line += part.separator;
   }
+  line.append(applicationName).append(u",").append(pluginName).append(u",").append(source).append(u",").append(message);
   CutTo(line, kMaxLineUnits);
   return line;
 }
