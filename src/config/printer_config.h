@@ -48,6 +48,7 @@ struct PrinterConfig {
   bool ForcePrinting;
 
   PrinterConfig() { SetDefaults(); }
+  bool operator==(const PrinterConfig&) const = default;
 
   // Every field but PrinterHandle to its default.
   void SetDefaults();

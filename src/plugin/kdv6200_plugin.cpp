@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/debug_output.h"
+#include "commands/format_commands.h"
 #include "plugin/printer_output.h"
 
 namespace plugin {
@@ -82,7 +83,8 @@ bool KDV6200Plugin::vpiSendBitmap(platform::DeviceContext, platform::BitmapHandl
 
 bool KDV6200Plugin::vpiCreateNewPage() {
   DebugTrace(u"vpiCreateNewPage(): start\n");
-  return false;
+  sheetLabelIndex = 1;
+  return commands::BeginLabelFormat(&commands);
 }
 
 bool KDV6200Plugin::vpiReferToBaseBitmap() {
@@ -108,7 +110,7 @@ bool KDV6200Plugin::vpiCloseNewPageDynamic(int32_t) {
 
 bool KDV6200Plugin::vpiCloseNewPageFinal() {
   DebugTrace(u"vpiCloseNewPageFinal(): start\n");
-  return false;
+  return commands::EndLabelFormat(&commands);
 }
 
 bool KDV6200Plugin::vpiAddEmptyPage() {
