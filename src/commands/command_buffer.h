@@ -21,6 +21,12 @@ class CommandBuffer {
   // throws and leaves the buffer exactly as it was.
   void Append(const void* bytes, size_t count);
 
+  // Undoes appends made since the buffer held `size` bytes (a writer whose command is
+  // appended in parts uses it when a later part fails). Never grows the buffer.
+  void RestoreSize(size_t size) {
+    if (size < bytes_.size()) bytes_.resize(size);
+  }
+
  private:
   std::vector<uint8_t> bytes_;
 };
