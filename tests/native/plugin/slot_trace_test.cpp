@@ -19,8 +19,6 @@ class PluginSlotTest : public PluginObjectTest {
  protected:
   testing_support::FakeBitmapReader bitmaps;
   platform::ScopedService<platform::BitmapReader> bitmapGuard{bitmaps};
-
- public:
   // Arguments the slot tables below pass.
   int tagStorage = 0;
   void* tag = &tagStorage;
@@ -28,7 +26,6 @@ class PluginSlotTest : public PluginObjectTest {
   const plugin::HostPageSize size{2362, 1181};
   const char16_t* text = u"Lot_7";
 
- protected:
   void SetUp() override {
     bitmaps.getObjectFails = true;
     spooler.openSucceeds = false;
@@ -38,7 +35,7 @@ class PluginSlotTest : public PluginObjectTest {
 
 struct SlotCase {
   const char* label;
-  std::function<void(PluginSlotTest&, KDV6200Plugin&)> call;
+  std::function<void()> call;
   std::u16string firstLine;
   bool onlyLine;  // the operation is complete: its line is the only one
 };
@@ -46,58 +43,44 @@ struct SlotCase {
 TEST_F(PluginSlotTest, EverySlotAnnouncesItselfFirst) {
   const auto settings = plugin_testing::SettingsRecord(600);
   const SlotCase cases[] = {
-      {"vpiConfigPlugin", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiConfigPlugin(u"KD-V6200"); },
-       u"vpiConfigPlugin(): start\n", false},
-      {"vpiInitialize", [&](PluginSlotTest&, KDV6200Plugin& p) { p.vpiInitialize(kPrinter, &settings, nullptr); },
-       u"vpiInitialize(): start\n", true},
-      {"vpiSendBitmap", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiSendBitmap(nullptr, nullptr, "DYNAMIC_1"); },
-       u"vpiSendBitmap(): start\n", false},
-      {"vpiCreateNewPage", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiCreateNewPage(); }, u"vpiCreateNewPage(): start\n",
-       true},
-      {"vpiReferToBaseBitmap", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiReferToBaseBitmap(); },
-       u"vpiReferToBaseBitmap(): start\n", false},
-      {"vpiReferToVariableBitmap", [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiReferToVariableBitmap(t.tag, &t.point); },
+      {"vpiConfigPlugin", [&] { plugin.vpiConfigPlugin(u"KD-V6200"); }, u"vpiConfigPlugin(): start\n", false},
+      {"vpiInitialize", [&] { plugin.vpiInitialize(kPrinter, &settings, nullptr); }, u"vpiInitialize(): start\n", true},
+      {"vpiSendBitmap", [&] { plugin.vpiSendBitmap(nullptr, nullptr, "DYNAMIC_1"); }, u"vpiSendBitmap(): start\n",
+       false},
+      {"vpiCreateNewPage", [&] { plugin.vpiCreateNewPage(); }, u"vpiCreateNewPage(): start\n", true},
+      {"vpiReferToBaseBitmap", [&] { plugin.vpiReferToBaseBitmap(); }, u"vpiReferToBaseBitmap(): start\n", false},
+      {"vpiReferToVariableBitmap", [&] { plugin.vpiReferToVariableBitmap(tag, &point); },
        u"vpiReferToVariableBitmap(): start\n", false},
-      {"vpiCloseNewPageStatic", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiCloseNewPageStatic(1); },
-       u"vpiCloseNewPageStatic(): start\n", false},
-      {"vpiCloseNewPageDynamic", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiCloseNewPageDynamic(1); },
-       u"vpiCloseNewPageDynamic(): start\n", false},
-      {"vpiCloseNewPageFinal", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiCloseNewPageFinal(); },
-       u"vpiCloseNewPageFinal(): start\n", true},
-      {"vpiWritePrintJobHeader", [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiWritePrintJobHeader(&t.size); },
-       u"vpiWritePrintJobHeader(): start\n", false},
-      {"vpiAddEmptyPage", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiAddEmptyPage(); }, u"vpiAddEmptyPage(): start\n",
+      {"vpiCloseNewPageStatic", [&] { plugin.vpiCloseNewPageStatic(1); }, u"vpiCloseNewPageStatic(): start\n", false},
+      {"vpiCloseNewPageDynamic", [&] { plugin.vpiCloseNewPageDynamic(1); }, u"vpiCloseNewPageDynamic(): start\n",
        false},
-      {"vpiReferToEndLabel writes its end line",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiReferToEndLabel(&t.point, t.tag); }, u"vpiReferToEndLabel(): end\n",
+      {"vpiCloseNewPageFinal", [&] { plugin.vpiCloseNewPageFinal(); }, u"vpiCloseNewPageFinal(): start\n", true},
+      {"vpiWritePrintJobHeader", [&] { plugin.vpiWritePrintJobHeader(&size); }, u"vpiWritePrintJobHeader(): start\n",
        false},
-      {"vpiReferToStartLabel", [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiReferToStartLabel(&t.point, t.tag); },
-       u"vpiReferToStartLabel(): start\n", false},
-      {"vpiWriteText", [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiWriteText(t.text, &t.point, 30, t.tag); },
-       u"vpiWriteText(): start\n", false},
-      {"vpiReferToBarcode", [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiReferToBarcode(t.text, t.tag); },
-       u"vpiReferToBarcode(): start\n", true},
-      {"vpiWriteRFID", [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiWriteRFID(t.tag); }, u"vpiWriteRFID(): start\n", true},
-      {"vpiWriteClock writes the line of vpiWriteClock2",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiWriteClock(t.tag, &t.point, 30, t.tag); },
+      {"vpiAddEmptyPage", [&] { plugin.vpiAddEmptyPage(); }, u"vpiAddEmptyPage(): start\n", false},
+      {"vpiReferToEndLabel writes its end line", [&] { plugin.vpiReferToEndLabel(&point, tag); },
+       u"vpiReferToEndLabel(): end\n", false},
+      {"vpiReferToStartLabel", [&] { plugin.vpiReferToStartLabel(&point, tag); }, u"vpiReferToStartLabel(): start\n",
+       false},
+      {"vpiWriteText", [&] { plugin.vpiWriteText(text, &point, 30, tag); }, u"vpiWriteText(): start\n", false},
+      {"vpiReferToBarcode", [&] { plugin.vpiReferToBarcode(text, tag); }, u"vpiReferToBarcode(): start\n", true},
+      {"vpiWriteRFID", [&] { plugin.vpiWriteRFID(tag); }, u"vpiWriteRFID(): start\n", true},
+      {"vpiWriteClock writes the line of vpiWriteClock2", [&] { plugin.vpiWriteClock(tag, &point, 30, tag); },
        u"vpiWriteClock2(): start\n", false},
-      {"vpiSendLayoutData",
-       [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiSendLayoutData(0, 0, 0, 500, 300, 1000, 500, 100, 30, 1, 1, 1); },
+      {"vpiSendLayoutData", [&] { plugin.vpiSendLayoutData(0, 0, 0, 500, 300, 1000, 500, 100, 30, 1, 1, 1); },
        u"vpiSendLayoutData(): start\n", false},
-      {"vpiEject", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiEject(); }, u"vpiEject(): start\n", true},
-      {"vpiClear", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiClear(); }, u"vpiClear(): start\n", true},
-      {"vpiWritePrinter", [](PluginSlotTest&, KDV6200Plugin& p) { p.vpiWritePrinter(); }, u"vpiWritePrinter(): start\n",
-       true},
-      {"vpiWriteClock2",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiWriteClock2(t.tag, &t.point, 30, t.tag, 0x123456); },
-       u"vpiWriteClock2(): start\n", false},
-      {"vpiWriteText2", [](PluginSlotTest& t, KDV6200Plugin& p) { p.vpiWriteText2(t.text, &t.point, 30, t.tag, 0x123456); },
-       u"vpiWriteText2(): start\n", false},
+      {"vpiEject", [&] { plugin.vpiEject(); }, u"vpiEject(): start\n", true},
+      {"vpiClear", [&] { plugin.vpiClear(); }, u"vpiClear(): start\n", true},
+      {"vpiWritePrinter", [&] { plugin.vpiWritePrinter(); }, u"vpiWritePrinter(): start\n", true},
+      {"vpiWriteClock2", [&] { plugin.vpiWriteClock2(tag, &point, 30, tag, 0x123456); }, u"vpiWriteClock2(): start\n",
+       false},
+      {"vpiWriteText2", [&] { plugin.vpiWriteText2(text, &point, 30, tag, 0x123456); }, u"vpiWriteText2(): start\n",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     trace.lines.clear();
-    c.call(*this, plugin);
+    c.call();
     ASSERT_FALSE(trace.lines.empty());
     EXPECT_EQ(trace.lines.front(), c.firstLine);
     if (c.onlyLine) {
@@ -108,60 +91,39 @@ TEST_F(PluginSlotTest, EverySlotAnnouncesItselfFirst) {
 
 struct NullCase {
   const char* label;
-  std::function<bool(PluginSlotTest&, KDV6200Plugin&)> call;
+  std::function<bool()> call;
   std::vector<std::u16string> lines;  // traced before the null check refuses the call
 };
 
 TEST_F(PluginSlotTest, NullPointersGiveFalseAndWriteNothing) {
   const std::vector<std::u16string> none;
-  const std::vector<std::u16string> text{u"vpiWriteText(): start\n"};
-  const std::vector<std::u16string> clock{u"vpiWriteClock2(): start\n"};
+  const std::vector<std::u16string> textLine{u"vpiWriteText(): start\n"};
+  const std::vector<std::u16string> clockLine{u"vpiWriteClock2(): start\n"};
   const NullCase cases[] = {
-      {"vpiSendBitmap name", [](PluginSlotTest&, KDV6200Plugin& p) { return p.vpiSendBitmap(nullptr, nullptr, nullptr); },
-       none},
-      {"vpiReferToVariableBitmap tag",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToVariableBitmap(nullptr, &t.point); }, none},
-      {"vpiReferToVariableBitmap point",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToVariableBitmap(t.tag, nullptr); }, none},
-      {"vpiWritePrintJobHeader size", [](PluginSlotTest&, KDV6200Plugin& p) { return p.vpiWritePrintJobHeader(nullptr); },
-       none},
-      {"vpiReferToEndLabel point", [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToEndLabel(nullptr, t.tag); },
-       none},
-      {"vpiReferToEndLabel tag", [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToEndLabel(&t.point, nullptr); },
-       none},
-      {"vpiReferToStartLabel point",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToStartLabel(nullptr, t.tag); }, none},
-      {"vpiReferToStartLabel tag",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToStartLabel(&t.point, nullptr); }, none},
-      {"vpiWriteText text", [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteText(nullptr, &t.point, 30, t.tag); },
-       text},
-      {"vpiWriteText point", [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteText(t.text, nullptr, 30, t.tag); },
-       text},
-      {"vpiWriteText fourth argument, never read",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteText(t.text, &t.point, 30, nullptr); }, text},
-      {"vpiReferToBarcode text", [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToBarcode(nullptr, t.tag); },
-       none},
-      {"vpiReferToBarcode tag", [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiReferToBarcode(t.text, nullptr); },
-       none},
-      {"vpiWriteRFID tag", [](PluginSlotTest&, KDV6200Plugin& p) { return p.vpiWriteRFID(nullptr); }, none},
-      {"vpiWriteClock first tag",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteClock(nullptr, &t.point, 30, t.tag); }, clock},
-      {"vpiWriteClock point", [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteClock(t.tag, nullptr, 30, t.tag); },
-       clock},
-      {"vpiWriteClock second tag",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteClock(t.tag, &t.point, 30, nullptr); }, clock},
-      {"vpiWriteClock2 first tag",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteClock2(nullptr, &t.point, 30, t.tag, 0); }, clock},
-      {"vpiWriteClock2 point",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteClock2(t.tag, nullptr, 30, t.tag, 0); }, clock},
-      {"vpiWriteClock2 second tag",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteClock2(t.tag, &t.point, 30, nullptr, 0); }, clock},
-      {"vpiWriteText2 text",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteText2(nullptr, &t.point, 30, t.tag, 0); }, none},
-      {"vpiWriteText2 point",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteText2(t.text, nullptr, 30, t.tag, 0); }, none},
-      {"vpiWriteText2 tag",
-       [](PluginSlotTest& t, KDV6200Plugin& p) { return p.vpiWriteText2(t.text, &t.point, 30, nullptr, 0); }, none},
+      {"vpiSendBitmap name", [&] { return plugin.vpiSendBitmap(nullptr, nullptr, nullptr); }, none},
+      {"vpiReferToVariableBitmap tag", [&] { return plugin.vpiReferToVariableBitmap(nullptr, &point); }, none},
+      {"vpiReferToVariableBitmap point", [&] { return plugin.vpiReferToVariableBitmap(tag, nullptr); }, none},
+      {"vpiWritePrintJobHeader size", [&] { return plugin.vpiWritePrintJobHeader(nullptr); }, none},
+      {"vpiReferToEndLabel point", [&] { return plugin.vpiReferToEndLabel(nullptr, tag); }, none},
+      {"vpiReferToEndLabel tag", [&] { return plugin.vpiReferToEndLabel(&point, nullptr); }, none},
+      {"vpiReferToStartLabel point", [&] { return plugin.vpiReferToStartLabel(nullptr, tag); }, none},
+      {"vpiReferToStartLabel tag", [&] { return plugin.vpiReferToStartLabel(&point, nullptr); }, none},
+      {"vpiWriteText text", [&] { return plugin.vpiWriteText(nullptr, &point, 30, tag); }, textLine},
+      {"vpiWriteText point", [&] { return plugin.vpiWriteText(text, nullptr, 30, tag); }, textLine},
+      {"vpiWriteText fourth argument, never read", [&] { return plugin.vpiWriteText(text, &point, 30, nullptr); },
+       textLine},
+      {"vpiReferToBarcode text", [&] { return plugin.vpiReferToBarcode(nullptr, tag); }, none},
+      {"vpiReferToBarcode tag", [&] { return plugin.vpiReferToBarcode(text, nullptr); }, none},
+      {"vpiWriteRFID tag", [&] { return plugin.vpiWriteRFID(nullptr); }, none},
+      {"vpiWriteClock first tag", [&] { return plugin.vpiWriteClock(nullptr, &point, 30, tag); }, clockLine},
+      {"vpiWriteClock point", [&] { return plugin.vpiWriteClock(tag, nullptr, 30, tag); }, clockLine},
+      {"vpiWriteClock second tag", [&] { return plugin.vpiWriteClock(tag, &point, 30, nullptr); }, clockLine},
+      {"vpiWriteClock2 first tag", [&] { return plugin.vpiWriteClock2(nullptr, &point, 30, tag, 0); }, clockLine},
+      {"vpiWriteClock2 point", [&] { return plugin.vpiWriteClock2(tag, nullptr, 30, tag, 0); }, clockLine},
+      {"vpiWriteClock2 second tag", [&] { return plugin.vpiWriteClock2(tag, &point, 30, nullptr, 0); }, clockLine},
+      {"vpiWriteText2 text", [&] { return plugin.vpiWriteText2(nullptr, &point, 30, tag, 0); }, none},
+      {"vpiWriteText2 point", [&] { return plugin.vpiWriteText2(text, nullptr, 30, tag, 0); }, none},
+      {"vpiWriteText2 tag", [&] { return plugin.vpiWriteText2(text, &point, 30, nullptr, 0); }, none},
   };
   ASSERT_TRUE(plugin.vpiCreateNewPage());
   const std::string before = Buffered();
@@ -169,7 +131,7 @@ TEST_F(PluginSlotTest, NullPointersGiveFalseAndWriteNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     trace.lines.clear();
-    EXPECT_FALSE(c.call(*this, plugin));
+    EXPECT_FALSE(c.call());
     EXPECT_EQ(trace.lines, c.lines);
     EXPECT_EQ(Buffered(), before);
   }
