@@ -98,21 +98,6 @@ bool KDV6200Plugin::vpiReferToVariableBitmap(void* tag, const HostPoint* point) 
   return false;
 }
 
-bool KDV6200Plugin::vpiCloseNewPageStatic(int32_t) {
-  DebugTrace(u"vpiCloseNewPageStatic(): start\n");
-  return false;
-}
-
-bool KDV6200Plugin::vpiCloseNewPageDynamic(int32_t) {
-  DebugTrace(u"vpiCloseNewPageDynamic(): start\n");
-  return false;
-}
-
-bool KDV6200Plugin::vpiCloseNewPageFinal() {
-  DebugTrace(u"vpiCloseNewPageFinal(): start\n");
-  return commands::EndLabelFormat(&commands);
-}
-
 bool KDV6200Plugin::vpiAddEmptyPage() {
   DebugTrace(u"vpiAddEmptyPage(): start\n");
   return false;
@@ -127,30 +112,6 @@ bool KDV6200Plugin::vpiReferToEndLabel(const HostPoint* point, void* tag) {
 bool KDV6200Plugin::vpiReferToStartLabel(const HostPoint* point, void* tag) {
   if (point == nullptr || tag == nullptr) return false;
   DebugTrace(u"vpiReferToStartLabel(): start\n");
-  return false;
-}
-
-bool KDV6200Plugin::vpiWriteText(const WideChar* text, const HostPoint* point, int32_t, void* tag) {
-  DebugTrace(u"vpiWriteText(): start\n");
-  if (text == nullptr || point == nullptr || tag == nullptr) return false;
-  return false;
-}
-
-bool KDV6200Plugin::vpiWriteText2(const WideChar* text, const HostPoint* point, int32_t, void* tag, uint32_t) {
-  if (text == nullptr || point == nullptr || tag == nullptr) return false;
-  DebugTrace(u"vpiWriteText2(): start\n");
-  return false;
-}
-
-bool KDV6200Plugin::vpiWriteClock(void* tag, const HostPoint* point, int32_t, void* tag2) {
-  DebugTrace(u"vpiWriteClock2(): start\n");
-  if (tag == nullptr || point == nullptr || tag2 == nullptr) return false;
-  return false;
-}
-
-bool KDV6200Plugin::vpiWriteClock2(void* tag, const HostPoint* point, int32_t, void* tag2, uint32_t) {
-  DebugTrace(u"vpiWriteClock2(): start\n");
-  if (tag == nullptr || point == nullptr || tag2 == nullptr) return false;
   return false;
 }
 

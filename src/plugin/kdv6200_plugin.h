@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/command_buffer.h"
+#include "commands/image_slot.h"
 #include "config/printer_config.h"
 #include "plugin/host_interface.h"
 #include "plugin/label_layout.h"
@@ -71,6 +72,20 @@ class KDV6200Plugin final : public IPlugin2 {
   bool WriteHeaderErrorLabel();
   bool WriteMarginErrorLabel();
   bool WriteErrorLine(int32_t y, const std::u16string& text);
+  // Text and clock fields on the open page.
+  bool PlaceTextField(const WideChar* text, const HostPoint* point, int32_t size, void* tag, uint32_t colour);
+  bool PlaceClockField(void* tag, const HostPoint* point, int32_t size, void* tag2, uint32_t colour);
+
+  // Page closing.
+  enum class SingleLabel { Start, End, EmptyPage };
+  bool CloseSingleLabel(SingleLabel kind);
+  bool CloseStaticSingle(int32_t quantity);
+  bool CloseStaticMultiUp(int32_t quantity);
+  bool MaskVacantPositions();
+  uint32_t CutCount(int32_t quantity) const;
+  uint32_t CutIntervalForClosing() const;
+  uint32_t ColumnsForClosing() const;
+  uint32_t RowsForClosing() const;
 
   platform::PrinterHandle printer = nullptr;
   commands::CommandBuffer commands;
@@ -79,6 +94,10 @@ class KDV6200Plugin final : public IPlugin2 {
   LabelLayout layout;
   uint32_t sheetLabelIndex = 1;
   int32_t labelCounter = 1;
+  commands::ImageSlot baseImage;
+  commands::ImageSlot startImage;
+  commands::ImageSlot endImage;
+  commands::ImageSlot dynamicImage;
   config::PrinterConfig config;
   // The page size in dots at 600 dpi as the job header computed it. A rotated layout
   // replaces layout.pageWidth/pageHeight with host pixels; validity is judged on these.

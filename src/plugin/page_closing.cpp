@@ -1,0 +1,171 @@
+// Closing a page format: how many labels it prints, when the printer cuts, pauses and
+// beeps, and white boxes over the vacant positions of a partial last sheet.
+#include <algorithm>
+
+#include "commands/format_commands.h"
+#include "commands/page_commands.h"
+#include "platform/debug_output.h"
+#include "plugin/kdv6200_plugin.h"
+#include "plugin/units.h"
+
+namespace plugin {
+
+// Counts that are divided by are at least 1, whatever the configuration or layout says.
+uint32_t KDV6200Plugin::CutIntervalForClosing() const {
+  return config.CutInterval < 1 ? 1u : static_cast<uint32_t>(config.CutInterval);
+}
+uint32_t KDV6200Plugin::ColumnsForClosing() const { return std::max(layout.columns, 1u); }
+uint32_t KDV6200Plugin::RowsForClosing() const { return std::max(layout.rows, 1u); }
+
+uint32_t KDV6200Plugin::CutCount(int32_t quantity) const {
+  if (!config.DoAutoCut) return 0;
+  switch (config.AutoCut) {
+    case 0: return 1;
+    case 1: return CutIntervalForClosing();
+    case 2: return static_cast<uint32_t>(quantity);
+    default: return 0;
+  }
+}
+
+bool KDV6200Plugin::CloseSingleLabel(SingleLabel kind) {
+  const bool cutsAtTiming = config.AutoCut == 0 || config.AutoCut == 1;
+  const bool cut = config.DoAutoCut && (kind == SingleLabel::End || cutsAtTiming);
+  return commands::WritePrintQuantity(&commands, 1, cut ? 1 : 0, config.Pause != 0) &&
+         commands::WriteBuzzerMode(&commands, false) && commands::EndLabelFormat(&commands);
+}
+
+bool KDV6200Plugin::vpiCloseNewPageStatic(int32_t quantity) {
+  platform::DebugTrace(u"vpiCloseNewPageStatic(): start\n");
+  return layout.IsSingleUp() ? CloseStaticSingle(quantity) : CloseStaticMultiUp(quantity);
+}
+
+bool KDV6200Plugin::CloseStaticSingle(int32_t quantity) {
+  if (!commands::WritePrintQuantity(&commands, static_cast<uint32_t>(quantity), CutCount(quantity),
+                                    config.Pause == 1) ||
+      !commands::WriteBuzzerMode(&commands, config.Buzzer == 1)) {
+    return false;
+  }
+  labelCounter = WrapAdd(labelCounter, quantity);
+  return true;
+}
+
+bool KDV6200Plugin::CloseStaticMultiUp(int32_t quantity) {
+  const uint32_t perSheet = ColumnsForClosing() * RowsForClosing();
+  const auto total = static_cast<uint32_t>(layout.labelTotal);
+  const auto q = static_cast<uint32_t>(quantity);
+  const bool pause = config.Pause == 1;
+  const bool firstPageOfWholeSheets = labelCounter == 1 && total >= perSheet;
+  bool ok = true;
+  if (firstPageOfWholeSheets && total % perSheet == 0) {
+    ok = commands::WritePrintQuantity(&commands, q, CutCount(quantity), pause) &&
+         commands::WriteBuzzerMode(&commands, config.Buzzer == 1);
+  } else if (firstPageOfWholeSheets && !config.DoAutoCut) {
+    ok = commands::WriteBuzzerMode(&commands, false) && commands::WritePrintQuantity(&commands, q, 0, pause);
+  } else if (firstPageOfWholeSheets) {
+    // A partial sheet follows: cut only after whole groups of the cut interval; the
+    // remaining pages form a second format on the stored base, without cut or pause.
+    const auto interval = static_cast<int32_t>(std::min<uint32_t>(CutIntervalForClosing(), INT32_MAX));
+    const int32_t whole = quantity / interval;
+    const int32_t rest = quantity % interval;
+    const uint32_t cut = config.AutoCut == 2 ? 0 : CutCount(quantity);
+    if (whole > 0) {
+      ok = commands::WriteBuzzerMode(&commands, false) &&
+           commands::WritePrintQuantity(&commands, static_cast<uint32_t>(whole * interval), cut, pause);
+      if (ok && rest > 0) {
+        ok = commands::EndLabelFormat(&commands) && commands::BeginLabelFormat(&commands) &&
+             commands::WriteBaseLoad(&commands) &&
+             commands::WritePrintQuantity(&commands, static_cast<uint32_t>(rest), 0, false);
+      }
+    } else if (rest > 0) {
+      ok = commands::WriteBuzzerMode(&commands, false) &&
+           commands::WritePrintQuantity(&commands, static_cast<uint32_t>(rest), cut, pause);
+    }
+  } else {
+    // The partial last sheet: one copy, its vacant positions painted over.
+    sheetLabelIndex = total % perSheet + 1;
+    ok = MaskVacantPositions() &&
+         commands::WritePrintQuantity(&commands, 1, config.DoAutoCut ? 1 : 0, pause) &&
+         commands::WriteBuzzerMode(&commands, config.Buzzer == 1);
+  }
+  if (!ok) return false;
+  labelCounter = WrapAdd(labelCounter, quantity);
+  return true;
+}
+
+bool KDV6200Plugin::vpiCloseNewPageDynamic(int32_t labelsSoFar) {
+  platform::DebugTrace(u"vpiCloseNewPageDynamic(): start\n");
+  const bool last = labelsSoFar >= layout.labelTotal;
+  if ((layout.columns > 1 || layout.rows > 1) && last && !MaskVacantPositions()) return false;
+  uint32_t cut = 0;
+  if (config.DoAutoCut) {
+    switch (config.AutoCut) {
+      case 0:
+        cut = 1;
+        break;
+      case 1: {
+        // After every cut interval's worth of sheets, and after the last one.
+        uint32_t labelsPerCut = CutIntervalForClosing() * RowsForClosing() * ColumnsForClosing();
+        if (labelsPerCut == 0) labelsPerCut = 1;
+        cut = static_cast<uint32_t>(labelsSoFar) % labelsPerCut == 0 || last ? 1 : 0;
+        break;
+      }
+      case 2:
+        cut = last ? 1 : 0;
+        break;
+      default:
+        break;
+    }
+  }
+  if (!commands::WritePrintQuantity(&commands, 1, cut, config.Pause == 1) ||
+      !commands::WriteBuzzerMode(&commands, config.Buzzer == 1 && last)) {
+    return false;
+  }
+  labelCounter = WrapAdd(labelCounter, 1);
+  return true;
+}
+
+bool KDV6200Plugin::vpiCloseNewPageFinal() {
+  platform::DebugTrace(u"vpiCloseNewPageFinal(): start\n");
+  return commands::EndLabelFormat(&commands);
+}
+
+bool KDV6200Plugin::MaskVacantPositions() {
+  const uint32_t columns = ColumnsForClosing();
+  const uint32_t rows = RowsForClosing();
+  const uint32_t perSheet = columns * rows;
+  const int64_t margin = layout.deviceMargin;
+  for (uint32_t i = sheetLabelIndex - 1; i < perSheet; ++i) {
+    const int64_t q = i / columns;  // host row of the position
+    const int64_t r = i % columns;  // host column
+    // The printer column and row that show host position (q, r): the grid turns with
+    // the orientation, and 180 and 270 degrees mirror 0 and 90.
+    int64_t column = r, row = q;
+    switch (layout.orientation) {
+      case 90: column = q; row = columns - r - 1; break;
+      case 180: column = columns - r - 1; row = rows - q - 1; break;
+      case 270: column = rows - q - 1; row = r; break;
+      default: break;
+    }
+    int64_t x = column * layout.pitchX + layout.leftOffset - margin;
+    int64_t y = row * layout.pitchY + layout.topOffset;
+    int64_t width = baseImage.width;
+    int64_t height = baseImage.height;
+    if (x < 0) {
+      width += x;
+      x = 0;
+    }
+    if (y < 0) {
+      height += y;
+      y = 0;
+    }
+    if (width <= 0 || height <= 0) continue;
+    const auto w = static_cast<uint32_t>(width);
+    if (!commands::WriteWhiteBox(&commands, {static_cast<uint32_t>(x), static_cast<uint32_t>(y)}, w,
+                                 static_cast<uint32_t>(height), w)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace plugin
