@@ -22,11 +22,14 @@ struct ImageSlot {
 
 // Reads the whole bitmap into `slot` (GetObjectW, then GetDIBits twice, top-down rows).
 // On any failure the slot is left exactly as it was; allocation failure is also logged.
+// Answers that describe no readable image (sizes not positive, an image size too small
+// for the rows) count as failures.
 bool CaptureBitmap(ImageSlot* slot, platform::DeviceContext dc, platform::BitmapHandle bitmap);
 
 // Removes `count` pixel columns from the left of every row of `pixels`, in place, and
-// stores the new width and stride. False (nothing changed) when count > width; true
-// without change for count 0 and for depths other than 24 and 1.
+// stores the new width and stride. False (nothing changed) when count > width, and when
+// width, stride and height describe rows outside `pixels`; true without change for count 0
+// and for depths other than 24 and 1.
 bool CropBitmapLeft(std::vector<uint8_t>& pixels, uint32_t& width, uint32_t& stride, uint32_t height,
                     uint32_t bitsPerPixel, uint32_t count);
 

@@ -1,0 +1,105 @@
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "commands/image_slot.h"
+#include "diag/diagnostic_log.h"
+#include "platform/bitmaps.h"
+
+namespace commands {
+namespace {
+
+// The parts of GDI's BITMAP record (32 bytes) that the capture uses.
+struct BitmapFacts {
+  int32_t width;
+  int32_t height;
+  uint16_t planes;
+  uint16_t bitsPerPixel;
+};
+
+constexpr int kBitmapRecordSize = 32;
+
+template <class T>
+T ReadAt(const unsigned char* bytes, size_t offset) {
+  T value;
+  std::memcpy(&value, bytes + offset, sizeof value);
+  return value;
+}
+
+template <class T>
+void WriteAt(unsigned char* bytes, size_t offset, T value) {
+  std::memcpy(bytes + offset, &value, sizeof value);
+}
+
+// A BITMAPINFO as GetDIBits reads and fills it: the 40-byte header, then the colour
+// table. Two entries are set; the rest is room for the 256 entries GDI writes back for
+// an 8-bit bitmap, so no depth makes it write past the record.
+struct DibInfo {
+  static constexpr size_t kHeaderSize = 40;
+  static constexpr size_t kSizeImageOffset = 20;
+  alignas(4) unsigned char bytes[kHeaderSize + 256 * 4] = {};
+
+  explicit DibInfo(const BitmapFacts& facts) {
+    WriteAt<uint32_t>(bytes, 0, kHeaderSize);
+    WriteAt<int32_t>(bytes, 4, facts.width);
+    WriteAt<int32_t>(bytes, 8, -facts.height);  // negative: top row first
+    WriteAt<uint16_t>(bytes, 12, facts.planes);
+    WriteAt<uint16_t>(bytes, 14, facts.bitsPerPixel);
+    WriteAt<uint32_t>(bytes, 16, 0);  // BI_RGB
+    WriteAt<uint32_t>(bytes, kHeaderSize, 0x00000000u);
+    WriteAt<uint32_t>(bytes, kHeaderSize + 4, 0xFFFFFFFFu);
+  }
+  uint32_t SizeImage() const { return ReadAt<uint32_t>(bytes, kSizeImageOffset); }
+};
+
+// Bytes GDI writes per row of a bitmap of this width and depth (rows padded to 4 bytes).
+uint64_t RowBytes(uint32_t width, uint32_t bitsPerPixel) {
+  return (uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
+}
+
+// Whether the answers describe an image the later steps can read within its buffer:
+// positive sizes, a known depth, and an image size that holds every row GDI writes.
+bool Plausible(const BitmapFacts& facts, uint32_t imageSize) {
+  if (facts.width <= 0 || facts.height <= 0) return false;
+  if (facts.bitsPerPixel == 0 || facts.bitsPerPixel > 32) return false;
+  const auto height = static_cast<uint32_t>(facts.height);
+  return RowBytes(static_cast<uint32_t>(facts.width), facts.bitsPerPixel) <= imageSize / height;
+}
+
+}  // namespace
+
+bool CaptureBitmap(ImageSlot* slot, platform::DeviceContext dc, platform::BitmapHandle bitmap) {
+  if (slot == nullptr) return false;
+  platform::BitmapReader& reader = platform::GetBitmapReader();
+
+  unsigned char record[kBitmapRecordSize] = {};
+  if (reader.GetObject(bitmap, kBitmapRecordSize, record) == 0) return false;
+  const BitmapFacts facts{ReadAt<int32_t>(record, 4), ReadAt<int32_t>(record, 8), ReadAt<uint16_t>(record, 16),
+                          ReadAt<uint16_t>(record, 18)};
+  if (facts.height <= 0) return false;
+  const auto height = static_cast<uint32_t>(facts.height);
+
+  DibInfo info(facts);
+  if (reader.GetDIBits(dc, bitmap, 0, height, nullptr, info.bytes) == 0) return false;
+  const uint32_t imageSize = info.SizeImage();
+  if (!Plausible(facts, imageSize)) return false;
+
+  // Read into new storage, so that a failure leaves the slot as it was.
+  std::vector<uint8_t> pixels;
+  try {
+    pixels.resize(imageSize);
+  } catch (...) {
+    diag::LogPainterFailure();
+    return false;
+  }
+  if (reader.GetDIBits(dc, bitmap, 0, height, pixels.data(), info.bytes) == 0) return false;
+
+  slot->pixels = std::move(pixels);
+  slot->width = static_cast<uint32_t>(facts.width);
+  slot->height = height;
+  slot->stride = imageSize / height;
+  slot->bitsPerPixel = facts.bitsPerPixel;
+  return true;
+}
+
+}  // namespace commands
