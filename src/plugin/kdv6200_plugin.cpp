@@ -4,6 +4,7 @@
 
 #include "platform/debug_output.h"
 #include "commands/format_commands.h"
+#include "commands/page_commands.h"
 #include "plugin/printer_output.h"
 
 namespace plugin {
@@ -89,7 +90,16 @@ bool KDV6200Plugin::vpiCreateNewPage() {
 
 bool KDV6200Plugin::vpiReferToBaseBitmap() {
   DebugTrace(u"vpiReferToBaseBitmap(): start\n");
-  return false;
+  if (layout.IsSingleUp()) return commands::WriteBaseLoad(&commands);
+  // Only the first position of each sheet loads the stored base; the index counts
+  // the positions used so far, for the masking of a partial sheet.
+  const uint32_t perSheet = layout.LabelsPerSheet();
+  if (layout.columns != 0 && layout.rows != 0 && perSheet != 0 && sheetLabelIndex % perSheet == 1 &&
+      !commands::WriteBaseLoad(&commands)) {
+    return false;
+  }
+  ++sheetLabelIndex;
+  return true;
 }
 
 bool KDV6200Plugin::vpiReferToVariableBitmap(void* tag, const HostPoint* point) {
@@ -100,7 +110,8 @@ bool KDV6200Plugin::vpiReferToVariableBitmap(void* tag, const HostPoint* point) 
 
 bool KDV6200Plugin::vpiAddEmptyPage() {
   DebugTrace(u"vpiAddEmptyPage(): start\n");
-  return false;
+  return commands::BeginLabelFormat(&commands) && commands::WriteWhiteBox(&commands, {0, 0}, 100, 100, 100) &&
+         CloseSingleLabel(SingleLabel::EmptyPage);
 }
 
 bool KDV6200Plugin::vpiReferToEndLabel(const HostPoint* point, void* tag) {

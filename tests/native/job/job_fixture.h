@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,10 @@ class JobTest : public ::testing::Test {
   platform::ScopedService<platform::PrinterData> dataGuard{printerData};
   platform::ScopedService<platform::DebugOutput> traceGuard{trace};
   platform::ScopedService<platform::LogSystem> logGuard{log};
-  plugin::KDV6200Plugin plugin;
+  std::unique_ptr<plugin::KDV6200Plugin> plugin = std::make_unique<plugin::KDV6200Plugin>();
+
+  // A fresh object: one object serves one job, and its counters never reset.
+  void NewObject() { plugin = std::make_unique<plugin::KDV6200Plugin>(); }
 
   // Stores a configuration switch or value as the printer's data.
   void Setting(const std::u16string& name, uint32_t value) { printerData.PutDword(kConfigKey, name, value); }
@@ -37,22 +41,22 @@ class JobTest : public ::testing::Test {
   void Initialize(int16_t dpi) {
     plugin::HostSettingsRecord settings{};
     std::memcpy(settings.bytes + plugin::HostSettingsRecord::kResolutionOffset, &dpi, sizeof dpi);
-    plugin.vpiInitialize(kPrinter, &settings, nullptr);
+    plugin->vpiInitialize(kPrinter, &settings, nullptr);
   }
 
   bool Header(uint32_t width, uint32_t height) {
     const plugin::HostPageSize size{width, height};
-    return plugin.vpiWritePrintJobHeader(&size);
+    return plugin->vpiWritePrintJobHeader(&size);
   }
 
   // A layout at 0 degrees, one label, with the given left margin in tenths of a millimetre.
   void LayoutWithLeftMargin(int32_t leftMargin) {
-    plugin.vpiSendLayoutData(0, 0, 0, 500, 300, 1000, 500, leftMargin, 30, 1, 1, 1);
+    plugin->vpiSendLayoutData(0, 0, 0, 500, 300, 1000, 500, leftMargin, 30, 1, 1, 1);
   }
 
   std::string Sent() const { return spooler.AllBytes(); }
   std::string Buffered() const {
-    return std::string(reinterpret_cast<const char*>(plugin.Commands().data()), plugin.Commands().size());
+    return std::string(reinterpret_cast<const char*>(plugin->Commands().data()), plugin->Commands().size());
   }
   std::vector<std::string> LogLines() const { return log.Lines(kLogPath); }
 };

@@ -21,11 +21,11 @@ TEST_F(JobTest, HeaderOfASupportedJobIsSentAtOnce) {
   EXPECT_EQ(Sent(), kBegin + kRes600 + "^S(CLS,P,2267^S(CLS,L,1181^XZ");
   ASSERT_EQ(spooler.writes.size(), 1u);
   EXPECT_EQ(spooler.writes[0].printer, job_testing::kPrinter);
-  EXPECT_TRUE(plugin.Commands().empty());
+  EXPECT_TRUE(plugin->Commands().empty());
   EXPECT_TRUE(LogLines().empty());
-  EXPECT_EQ(plugin.Layout().pageWidth, 2362u);
-  EXPECT_EQ(plugin.Layout().leftOffset, 35);
-  EXPECT_EQ(plugin.Layout().deviceMargin, 35);
+  EXPECT_EQ(plugin->Layout().pageWidth, 2362u);
+  EXPECT_EQ(plugin->Layout().leftOffset, 35);
+  EXPECT_EQ(plugin->Layout().deviceMargin, 35);
   EXPECT_EQ(trace.lines.back(), u"vpiWritePrintJobHeader(): start\n");
 }
 
@@ -34,8 +34,8 @@ TEST_F(JobTest, HeaderAt300DpiConvertsThePageAndSelectsTheLowResolution) {
   Initialize(300);
   ASSERT_TRUE(Header(1181, 591));
   EXPECT_EQ(Sent(), kBegin + kRes300 + "^S(CLS,P,2267^S(CLS,L,1182^XZ");
-  EXPECT_EQ(plugin.Layout().pageHeight, 1182u);
-  EXPECT_EQ(plugin.Layout().deviceMargin, 17);
+  EXPECT_EQ(plugin->Layout().pageHeight, 1182u);
+  EXPECT_EQ(plugin->Layout().deviceMargin, 17);
 }
 
 TEST_F(JobTest, OverrideSendsTheSettingsRunRightAfterTheFormatStart) {
@@ -47,7 +47,7 @@ TEST_F(JobTest, OverrideSendsTheSettingsRunRightAfterTheFormatStart) {
 TEST_F(JobTest, ANullSizeFailsWithoutTrace) {
   Initialize(600);
   trace.lines.clear();
-  EXPECT_FALSE(plugin.vpiWritePrintJobHeader(nullptr));
+  EXPECT_FALSE(plugin->vpiWritePrintJobHeader(nullptr));
   EXPECT_TRUE(trace.lines.empty());
   EXPECT_TRUE(spooler.writes.empty());
 }
@@ -109,7 +109,7 @@ TEST_F(JobTest, OutcomeByValidityAndSwitches) {
     const std::string where = std::to_string(c.dpi) + " " + std::to_string(c.printError) + std::to_string(c.forcePrinting);
     EXPECT_EQ(!spooler.writes.empty(), c.sent) << where;
     EXPECT_EQ(Sent().find("ERROR: Invalid resolution") != std::string::npos, c.errorLabel) << where;
-    EXPECT_TRUE(plugin.Commands().empty()) << where;
+    EXPECT_TRUE(plugin->Commands().empty()) << where;
     const auto lines = LogLines();
     if (c.dpi == 200) {
       ASSERT_EQ(lines.size(), 1u) << where;
@@ -130,9 +130,9 @@ TEST_F(JobTest, BothSwitchesClearAndANarrowPageLogsAndSendsNothing) {
 }
 
 // A page of the job in the buffer: "^XA^CI28^S(CMP,U,D^XZ".
-void BufferAPage(plugin::KDV6200Plugin& plugin) {
-  ASSERT_TRUE(plugin.vpiCreateNewPage());
-  ASSERT_TRUE(plugin.vpiCloseNewPageFinal());
+void BufferAPage(plugin::KDV6200Plugin& object) {
+  ASSERT_TRUE(object.vpiCreateNewPage());
+  ASSERT_TRUE(object.vpiCloseNewPageFinal());
 }
 
 TEST_F(JobTest, TheGateOfWritePrinterSendsOrDropsTheRestOfTheJob) {
@@ -147,11 +147,11 @@ TEST_F(JobTest, TheGateOfWritePrinterSendsOrDropsTheRestOfTheJob) {
     Initialize(c.dpi);
     ASSERT_TRUE(c.dpi == 600 ? Header(2362, 1181) : Header(787, 400));
     spooler.writes.clear();
-    BufferAPage(plugin);
-    EXPECT_TRUE(plugin.vpiWritePrinter());
+    BufferAPage(*plugin);
+    EXPECT_TRUE(plugin->vpiWritePrinter());
     const std::string where = std::to_string(c.dpi) + " " + std::to_string(c.printError) + std::to_string(c.forcePrinting);
     EXPECT_EQ(Sent(), c.sent ? "^XA^CI28^S(CMP,U,D^XZ" : "") << where;
-    EXPECT_TRUE(plugin.Commands().empty()) << where;
+    EXPECT_TRUE(plugin->Commands().empty()) << where;
   }
 }
 
@@ -159,7 +159,7 @@ TEST_F(JobTest, AValidJobWithAnEmptyBufferMakesNoSpoolerCall) {
   Initialize(600);
   ASSERT_TRUE(Header(2362, 1181));
   spooler.writes.clear();
-  EXPECT_TRUE(plugin.vpiWritePrinter());
+  EXPECT_TRUE(plugin->vpiWritePrinter());
   EXPECT_TRUE(spooler.writes.empty());
 }
 
@@ -167,7 +167,7 @@ TEST_F(JobTest, AFailedFlushMakesTheHeaderFail) {
   spooler.failOnCall = 1;
   Initialize(600);
   EXPECT_FALSE(Header(2362, 1181));
-  EXPECT_TRUE(plugin.Commands().empty());
+  EXPECT_TRUE(plugin->Commands().empty());
 }
 
 TEST_F(JobTest, AZeroResolutionIsUnsupportedAndDividesNothing) {
@@ -176,8 +176,8 @@ TEST_F(JobTest, AZeroResolutionIsUnsupportedAndDividesNothing) {
   Setting(u"ForcePrinting", 1);
   Initialize(0);
   ASSERT_TRUE(Header(2362, 1181));
-  EXPECT_EQ(plugin.Layout().pageWidth, 0u);
-  EXPECT_EQ(plugin.Layout().deviceMargin, 0);
+  EXPECT_EQ(plugin->Layout().pageWidth, 0u);
+  EXPECT_EQ(plugin->Layout().deviceMargin, 0);
   EXPECT_EQ(Sent(), kBegin + kRes600 + "^S(CLS,P,1086^S(CLS,L,600^XZ");
   const auto lines = LogLines();
   ASSERT_EQ(lines.size(), 2u);
@@ -185,8 +185,8 @@ TEST_F(JobTest, AZeroResolutionIsUnsupportedAndDividesNothing) {
   EXPECT_EQ(LogTail(lines[1]), "vpiWritePrintJobHeader,Invlid Paper Size: 0x0px @ 600dpi");
   LayoutWithLeftMargin(50);  // the margin check divides by the resolution too
   spooler.writes.clear();
-  BufferAPage(plugin);
-  EXPECT_TRUE(plugin.vpiWritePrinter());  // invalid, forced: sent
+  BufferAPage(*plugin);
+  EXPECT_TRUE(plugin->vpiWritePrinter());  // invalid, forced: sent
   EXPECT_EQ(Sent(), "^XA^CI28^S(CMP,U,D^XZ");
 }
 
@@ -197,13 +197,13 @@ TEST_F(JobTest, AHostSizeBeyond32BitDotsIsInvalidNotWrapped) {
   Initialize(600);
   // 7158279 x 600 wraps 32 bits to 184: a wrapping conversion would call it small.
   ASSERT_TRUE(Header(7158279, 1181));
-  EXPECT_EQ(plugin.Layout().pageWidth, 7158279u);
+  EXPECT_EQ(plugin->Layout().pageWidth, 7158279u);
   EXPECT_EQ(Sent(), kBegin + kRes600 + "^S(CLS,P,2551^S(CLS,L,1181^XZ");
   ASSERT_EQ(LogLines().size(), 1u);
   Initialize(300);
   spooler.writes.clear();
   ASSERT_TRUE(Header(0xFFFFFFFFu, 1181));
-  EXPECT_EQ(plugin.Layout().pageWidth, 0xFFFFFFFFu);  // saturated, not wrapped
+  EXPECT_EQ(plugin->Layout().pageWidth, 0xFFFFFFFFu);  // saturated, not wrapped
   EXPECT_EQ(Sent().find("^S(CLS,P,2551"), kBegin.size() + kRes300.size());
 }
 
