@@ -57,49 +57,52 @@ uint64_t RowBytes(uint32_t width, uint32_t bitsPerPixel) {
   return (uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
 }
 
-// Whether the answers describe an image the later steps can read within its buffer:
-// positive sizes, a known depth, and an image size that holds every row GDI writes.
-bool Plausible(const BitmapFacts& facts, uint32_t imageSize) {
-  if (facts.width <= 0 || facts.height <= 0) return false;
-  if (facts.bitsPerPixel == 0 || facts.bitsPerPixel > 32) return false;
-  const auto height = static_cast<uint32_t>(facts.height);
-  return RowBytes(static_cast<uint32_t>(facts.width), facts.bitsPerPixel) <= imageSize / height;
+// Sizes GDI never reports for a real bitmap: not positive, or a depth without meaning.
+bool Sensible(const BitmapFacts& facts) {
+  return facts.width > 0 && facts.height > 0 && facts.bitsPerPixel != 0 && facts.bitsPerPixel <= 32;
 }
 
-}  // namespace
-
-bool CaptureBitmap(ImageSlot* slot, platform::DeviceContext dc, platform::BitmapHandle bitmap) {
-  if (slot == nullptr) return false;
+// The capture proper; throws when memory runs out.
+bool Capture(ImageSlot& slot, platform::DeviceContext dc, platform::BitmapHandle bitmap) {
   platform::BitmapReader& reader = platform::GetBitmapReader();
 
   unsigned char record[kBitmapRecordSize] = {};
   if (reader.GetObject(bitmap, kBitmapRecordSize, record) == 0) return false;
   const BitmapFacts facts{ReadAt<int32_t>(record, 4), ReadAt<int32_t>(record, 8), ReadAt<uint16_t>(record, 16),
                           ReadAt<uint16_t>(record, 18)};
-  if (facts.height <= 0) return false;
+  if (!Sensible(facts)) return false;
+  const auto width = static_cast<uint32_t>(facts.width);
   const auto height = static_cast<uint32_t>(facts.height);
 
   DibInfo info(facts);
   if (reader.GetDIBits(dc, bitmap, 0, height, nullptr, info.bytes) == 0) return false;
   const uint32_t imageSize = info.SizeImage();
-  if (!Plausible(facts, imageSize)) return false;
+  // An image size too small for the rows would let GDI, and later the crop and the
+  // encoder, run past the buffer.
+  if (RowBytes(width, facts.bitsPerPixel) > imageSize / height) return false;
 
   // Read into new storage, so that a failure leaves the slot as it was.
-  std::vector<uint8_t> pixels;
+  std::vector<uint8_t> pixels(imageSize);
+  if (reader.GetDIBits(dc, bitmap, 0, height, pixels.data(), info.bytes) == 0) return false;
+
+  slot.pixels = std::move(pixels);
+  slot.width = width;
+  slot.height = height;
+  slot.stride = imageSize / height;
+  slot.bitsPerPixel = facts.bitsPerPixel;
+  return true;
+}
+
+}  // namespace
+
+bool CaptureBitmap(ImageSlot* slot, platform::DeviceContext dc, platform::BitmapHandle bitmap) {
+  if (slot == nullptr) return false;
   try {
-    pixels.resize(imageSize);
+    return Capture(*slot, dc, bitmap);
   } catch (...) {
     diag::LogPainterFailure();
     return false;
   }
-  if (reader.GetDIBits(dc, bitmap, 0, height, pixels.data(), info.bytes) == 0) return false;
-
-  slot->pixels = std::move(pixels);
-  slot->width = static_cast<uint32_t>(facts.width);
-  slot->height = height;
-  slot->stride = imageSize / height;
-  slot->bitsPerPixel = facts.bitsPerPixel;
-  return true;
 }
 
 }  // namespace commands
