@@ -9,17 +9,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/command_bytes.h"
 #include "support/fault_alloc.h"
 
 namespace {
 
 using commands::CommandBuffer;
+using testing_support::BufferBytes;
 using testing_support::CountAllocations;
 using testing_support::ScopedAllocationFailure;
-
-std::string Contents(const CommandBuffer& buffer) {
-  return std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-}
 
 void Append(CommandBuffer& buffer, const std::string& bytes) { buffer.Append(bytes.data(), bytes.size()); }
 
@@ -31,7 +29,7 @@ TEST(CommandBuffer, AppendsBytesBackToBackIncludingBinary) {
   Append(buffer, std::string("\0\xff~", 3));
   Append(buffer, "^XZ");
   EXPECT_FALSE(buffer.empty());
-  EXPECT_EQ(Contents(buffer), std::string("^XA\0\xff~^XZ", 9));
+  EXPECT_EQ(BufferBytes(buffer), std::string("^XA\0\xff~^XZ", 9));
 }
 
 TEST(CommandBuffer, EmptyAppendChangesNothingAndReadsNothing) {
@@ -41,7 +39,7 @@ TEST(CommandBuffer, EmptyAppendChangesNothingAndReadsNothing) {
   Append(buffer, "^XA");
   const uint8_t* before = buffer.data();
   buffer.Append(nullptr, 0);
-  EXPECT_EQ(Contents(buffer), "^XA");
+  EXPECT_EQ(BufferBytes(buffer), "^XA");
   EXPECT_EQ(buffer.data(), before);
 }
 
@@ -51,7 +49,7 @@ TEST(CommandBuffer, ClearEmptiesAndTheNextAppendStartsAtTheBeginning) {
   buffer.Clear();
   EXPECT_TRUE(buffer.empty());
   Append(buffer, "^XZ");
-  EXPECT_EQ(Contents(buffer), "^XZ");
+  EXPECT_EQ(BufferBytes(buffer), "^XZ");
 }
 
 TEST(CommandBuffer, GrowsGeometricallyNotByEachAppend) {
@@ -83,10 +81,10 @@ TEST(CommandBuffer, FailedGrowthThrowsAndLeavesTheBufferAsItWas) {
       EXPECT_THROW(Append(buffer, "^XA^CI28^S(CMP,U,D"), std::bad_alloc);
       EXPECT_TRUE(failure.Fired());
     }
-    EXPECT_EQ(Contents(buffer), before);
+    EXPECT_EQ(BufferBytes(buffer), before);
     EXPECT_EQ(buffer.data(), data);
     Append(buffer, "^XZ");  // still usable
-    EXPECT_EQ(Contents(buffer), before + "^XZ");
+    EXPECT_EQ(BufferBytes(buffer), before + "^XZ");
   }
 }
 
@@ -96,7 +94,7 @@ TEST(CommandBuffer, AppendWithinCapacityCannotFail) {
   buffer.Clear();
   Append(buffer, "^XA");
   EXPECT_EQ(CountAllocations([&] { buffer.Append("^XA^CI28^S(CMP,U,D", 18); }), 0u);
-  EXPECT_EQ(Contents(buffer), "^XA^XA^CI28^S(CMP,U,D");
+  EXPECT_EQ(BufferBytes(buffer), "^XA^XA^CI28^S(CMP,U,D");
 }
 
 TEST(CommandBuffer, CountBeyondTheMaximumLengthIsRefusedWithoutReading) {
@@ -106,7 +104,7 @@ TEST(CommandBuffer, CountBeyondTheMaximumLengthIsRefusedWithoutReading) {
   // Only the first byte is readable: the count must be refused before any copy.
   EXPECT_THROW(buffer.Append(&one, SIZE_MAX), std::length_error);
   EXPECT_THROW(buffer.Append(&one, SIZE_MAX - 2), std::length_error);
-  EXPECT_EQ(Contents(buffer), "^XA");
+  EXPECT_EQ(BufferBytes(buffer), "^XA");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/service.h"
+#include "support/command_bytes.h"
 #include "support/fake_log_system.h"
 #include "support/fault_alloc.h"
 #include "support/log_lines.h"
@@ -19,14 +20,11 @@ namespace {
 using commands::CommandBuffer;
 using commands::DotPoint;
 using commands::DotSize;
+using testing_support::BufferBytes;
 using testing_support::FakeLogSystem;
 using testing_support::IsPainterFailure;
 using testing_support::LogLines;
 using testing_support::ScopedAllocationFailure;
-
-std::string Contents(const CommandBuffer& buffer) {
-  return std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-}
 
 struct WriterCase {
   const char* label;
@@ -83,7 +81,7 @@ TEST_F(FormatCommands, WriteTheirExactBytesIntoAnEmptyBuffer) {
     SCOPED_TRACE(c.label);
     CommandBuffer buffer;
     EXPECT_TRUE(c.write(&buffer));
-    EXPECT_EQ(Contents(buffer), c.bytes);
+    EXPECT_EQ(BufferBytes(buffer), c.bytes);
   }
   EXPECT_TRUE(LogLines(log_).empty());
 }
@@ -94,7 +92,7 @@ TEST_F(FormatCommands, AppendAtTheEndOfWhatIsThere) {
     CommandBuffer buffer;
     buffer.Append("^XA~x", 5);
     EXPECT_TRUE(c.write(&buffer));
-    EXPECT_EQ(Contents(buffer), "^XA~x" + c.bytes);
+    EXPECT_EQ(BufferBytes(buffer), "^XA~x" + c.bytes);
   }
 }
 
@@ -111,7 +109,7 @@ TEST_F(FormatCommands, FormatStartAndEndFrameExactly21Bytes) {
   CommandBuffer buffer;
   ASSERT_TRUE(commands::BeginLabelFormat(&buffer));
   ASSERT_TRUE(commands::EndLabelFormat(&buffer));
-  EXPECT_EQ(Contents(buffer), "^XA^CI28^S(CMP,U,D^XZ");
+  EXPECT_EQ(BufferBytes(buffer), "^XA^CI28^S(CMP,U,D^XZ");
   EXPECT_EQ(buffer.size(), 21u);
 }
 
@@ -121,7 +119,7 @@ TEST_F(FormatCommands, AppendingAfterClearStartsAtTheBeginning) {
   ASSERT_TRUE(commands::WriteLabelSize(&buffer, {2551, 14173}));
   buffer.Clear();
   ASSERT_TRUE(commands::EndLabelFormat(&buffer));
-  EXPECT_EQ(Contents(buffer), "^XZ");
+  EXPECT_EQ(BufferBytes(buffer), "^XZ");
 }
 
 // The buffer states a failure is tried in: each makes a writer allocate differently.
@@ -153,7 +151,7 @@ TEST_F(FormatCommands, AllocationFailureAtEveryPointLeavesTheBufferAndLogsOnce) 
         platform::ScopedService<platform::LogSystem> guard(log);
         CommandBuffer buffer;
         state.prepare(buffer);
-        const std::string before = Contents(buffer);
+        const std::string before = BufferBytes(buffer);
         const uint8_t* data = buffer.data();
         bool result;
         bool fired;
@@ -164,14 +162,14 @@ TEST_F(FormatCommands, AllocationFailureAtEveryPointLeavesTheBufferAndLogsOnce) 
         }
         if (!fired) {
           EXPECT_TRUE(result);
-          EXPECT_EQ(Contents(buffer), before + c.bytes);
+          EXPECT_EQ(BufferBytes(buffer), before + c.bytes);
           EXPECT_TRUE(LogLines(log).empty());
           break;
         }
         ++failurePoints;
         SCOPED_TRACE("allocation " + std::to_string(k));
         EXPECT_FALSE(result);
-        EXPECT_EQ(Contents(buffer), before);
+        EXPECT_EQ(BufferBytes(buffer), before);
         EXPECT_EQ(buffer.data(), data);
         const auto lines = LogLines(log);
         ASSERT_EQ(lines.size(), 1u);

@@ -6,18 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "platform/service.h"
 #include "plugin/kdv6200_plugin.h"
-#include "support/fake_log_system.h"
-#include "support/fake_services.h"
+#include "support/command_bytes.h"
+#include "support/fake_platform.h"
 
 namespace plugin_testing {
 
 inline const auto kPrinter = reinterpret_cast<platform::PrinterHandle>(0x1234);
-
-inline std::string Contents(const commands::CommandBuffer& buffer) {
-  return std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-}
 
 // A settings record whose every byte differs from its neighbours, carrying `dpi`.
 inline plugin::HostSettingsRecord SettingsRecord(int16_t dpi, uint8_t seed = 1) {
@@ -36,14 +31,11 @@ inline plugin::HostExtraRecord ExtraRecord(uint8_t seed = 3) {
 // The fakes are installed before the object is built, so its constructor's trace is seen.
 class PluginObjectTest : public ::testing::Test {
  protected:
-  testing_support::FakeSpooler spooler;
-  testing_support::FakePrinterData printerData;
-  testing_support::FakeDebugOutput trace;
-  testing_support::FakeLogSystem log;
-  platform::ScopedService<platform::Spooler> spoolerGuard{spooler};
-  platform::ScopedService<platform::PrinterData> dataGuard{printerData};
-  platform::ScopedService<platform::DebugOutput> traceGuard{trace};
-  platform::ScopedService<platform::LogSystem> logGuard{log};
+  testing_support::FakePlatform fakes;
+  testing_support::FakeSpooler& spooler = fakes.spooler;
+  testing_support::FakePrinterData& printerData = fakes.printerData;
+  testing_support::FakeDebugOutput& trace = fakes.trace;
+  testing_support::FakeBitmapReader& bitmaps = fakes.bitmaps;
   plugin::KDV6200Plugin plugin;
 
   void Initialize(int16_t dpi) {
@@ -57,7 +49,7 @@ class PluginObjectTest : public ::testing::Test {
     ASSERT_TRUE(plugin.vpiWritePrintJobHeader(&size));
     spooler.writes.clear();
   }
-  std::string Buffered() const { return Contents(plugin.Commands()); }
+  std::string Buffered() const { return testing_support::BufferBytes(plugin.Commands()); }
 };
 
 }  // namespace plugin_testing

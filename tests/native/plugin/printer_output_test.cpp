@@ -12,7 +12,6 @@
 namespace {
 
 using commands::CommandBuffer;
-using plugin_testing::Contents;
 using plugin_testing::kPrinter;
 using plugin_testing::PluginObjectTest;
 
@@ -81,7 +80,7 @@ TEST_F(SendToPrinterTest, FailuresReturnFalseAndStillEmptyTheBuffer) {
 TEST_F(SendToPrinterTest, AppendingAfterASendStartsAtTheBeginning) {
   ASSERT_TRUE(plugin::SendToPrinter(kPrinter, buffer));
   ASSERT_TRUE(commands::EndLabelFormat(&buffer));
-  EXPECT_EQ(Contents(buffer), "^XZ");
+  EXPECT_EQ(testing_support::BufferBytes(buffer), "^XZ");
   ASSERT_TRUE(plugin::SendToPrinter(kPrinter, buffer));
   ASSERT_EQ(spooler.writes.size(), 2u);
   EXPECT_EQ(spooler.writes[1].bytes, "^XZ");

@@ -18,8 +18,6 @@ using plugin_testing::PluginObjectTest;
 
 class PluginSlotTest : public PluginObjectTest {
  protected:
-  testing_support::FakeBitmapReader bitmaps;
-  platform::ScopedService<platform::BitmapReader> bitmapGuard{bitmaps};
   // Arguments the slot tables below pass.
   int tagStorage = 0;
   void* tag = &tagStorage;
