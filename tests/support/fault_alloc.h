@@ -36,6 +36,41 @@ class ScopedAllocationFailure {
   bool Fired() const { return AllocationFailureFired(); }
 };
 
+// Steps a failure through allocation 1, 2, ... of an operation until a run completes
+// without reaching the failing allocation.
+class AllocationFailureWalk {
+ public:
+  explicit AllocationFailureWalk(uint64_t limit = 100000) : limit_(limit) {}
+  // Moves to the next allocation; false once a run got through without failing (or at the limit).
+  bool Next() {
+    if (point_ != 0 && !fired_) return false;
+    ++point_;
+    fired_ = false;
+    return point_ <= limit_;
+  }
+  // Runs `action` with allocation Point() failing, and returns its result.
+  template <class Action>
+  decltype(auto) Run(Action&& action) {
+    ScopedAllocationFailure failure(point_);
+    struct Note {
+      ScopedAllocationFailure& failure;
+      bool& fired;
+      ~Note() { fired = failure.Fired(); }
+    } note{failure, fired_};
+    return action();
+  }
+  // Whether the last Run reached its failing allocation.
+  bool Fired() const { return fired_; }
+  uint64_t Point() const { return point_; }
+  // Runs that failed an allocation so far.
+  uint64_t FailurePoints() const { return fired_ ? point_ : point_ - 1; }
+
+ private:
+  uint64_t limit_;
+  uint64_t point_ = 0;
+  bool fired_ = false;
+};
+
 // The number of allocations `action` makes.
 template <class Action>
 uint64_t CountAllocations(Action&& action) {

@@ -24,7 +24,7 @@ using testing_support::BufferBytes;
 using testing_support::FakeLogSystem;
 using testing_support::IsPainterFailure;
 using testing_support::LogLines;
-using testing_support::ScopedAllocationFailure;
+using testing_support::AllocationFailureWalk;
 
 struct WriterCase {
   const char* label;
@@ -145,29 +145,22 @@ TEST_F(FormatCommands, AllocationFailureAtEveryPointLeavesTheBufferAndLogsOnce) 
   for (const auto& state : kBufferStates) {
     for (const auto& c : AllWriterCases()) {
       SCOPED_TRACE(std::string(state.label) + " / " + c.label);
-      uint64_t failurePoints = 0;
-      for (uint64_t k = 1; k < 100; ++k) {
+      AllocationFailureWalk walk;
+      while (walk.Next()) {
         FakeLogSystem log;
         platform::ScopedService<platform::LogSystem> guard(log);
         CommandBuffer buffer;
         state.prepare(buffer);
         const std::string before = BufferBytes(buffer);
         const uint8_t* data = buffer.data();
-        bool result;
-        bool fired;
-        {
-          ScopedAllocationFailure failure(k);
-          result = c.write(&buffer);
-          fired = failure.Fired();
-        }
-        if (!fired) {
+        const bool result = walk.Run([&] { return c.write(&buffer); });
+        if (!walk.Fired()) {
           EXPECT_TRUE(result);
           EXPECT_EQ(BufferBytes(buffer), before + c.bytes);
           EXPECT_TRUE(LogLines(log).empty());
-          break;
+          continue;
         }
-        ++failurePoints;
-        SCOPED_TRACE("allocation " + std::to_string(k));
+        SCOPED_TRACE("allocation " + std::to_string(walk.Point()));
         EXPECT_FALSE(result);
         EXPECT_EQ(BufferBytes(buffer), before);
         EXPECT_EQ(buffer.data(), data);
@@ -177,7 +170,7 @@ TEST_F(FormatCommands, AllocationFailureAtEveryPointLeavesTheBufferAndLogsOnce) 
       }
       // A buffer that has to grow allocates at least once, so the walk was not empty.
       if (state.mustGrow) {
-        EXPECT_GE(failurePoints, 1u);
+        EXPECT_GE(walk.FailurePoints(), 1u);
       }
     }
   }
