@@ -8,6 +8,7 @@
 
 #include "commands/format_commands.h"
 #include "plugin_fixture.h"
+#include "support/stream_reader.h"
 
 namespace {
 
@@ -121,6 +122,30 @@ TEST_F(PluginObjectTest, FailedWritePrinterReturnsFalseAndTheDataIsGone) {
   spooler.failOnCall = 0;
   EXPECT_TRUE(plugin.vpiWritePrinter());
   EXPECT_EQ(spooler.writes.size(), 1u);
+}
+
+TEST_F(PluginObjectTest, TheBytesOfAJobReadBackAsWellFramedFormats) {
+  Initialize(600);
+  const plugin::HostPageSize size{2362, 1181};
+  ASSERT_TRUE(plugin.vpiWritePrintJobHeader(&size));
+  int tag = 0;
+  const plugin::HostPoint point{100, 200};
+  for (int page = 0; page < 2; ++page) {
+    ASSERT_TRUE(plugin.vpiCreateNewPage());
+    ASSERT_TRUE(plugin.vpiWriteText(u"^_~ caret, underscore, tilde", &point, 30, &tag));
+    ASSERT_TRUE(plugin.vpiCloseNewPageStatic(1));
+    ASSERT_TRUE(plugin.vpiCloseNewPageFinal());
+  }
+  ASSERT_TRUE(plugin.vpiWritePrinter());
+  ASSERT_EQ(spooler.writes.size(), 2u);  // the header at once, the pages at the flush
+
+  const auto stream = testing_support::ReadCommandStream(spooler.AllBytes());
+  EXPECT_TRUE(stream.ok());
+  EXPECT_TRUE(testing_support::FindFramingViolations(stream).empty());
+  EXPECT_TRUE(testing_support::FindBadDownloads(stream).empty());
+  size_t formats = 0;
+  for (const auto& command : stream.commands) formats += command.text == "^XA";
+  EXPECT_EQ(formats, 3u);
 }
 
 }  // namespace
