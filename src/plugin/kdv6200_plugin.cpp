@@ -3,8 +3,6 @@
 #include <cstring>
 
 #include "platform/debug_output.h"
-#include "commands/format_commands.h"
-#include "commands/page_commands.h"
 #include "plugin/printer_output.h"
 
 namespace plugin {
@@ -67,63 +65,11 @@ bool KDV6200Plugin::vpiReferToBarcode(const WideChar* text, void* tag) {
   return true;
 }
 
-// The operations below are composed by the configuration, header, layout, page and
-// field code that follows; until then each announces itself and reports failure
-// without touching the command buffer.
-
+// The configuration dialog is not built yet: the request is refused as if the
+// printer could not be opened.
 int32_t KDV6200Plugin::vpiConfigPlugin(const WideChar* /*printerName*/) {
   DebugTrace(u"vpiConfigPlugin(): start\n");
   return 1;
-}
-
-bool KDV6200Plugin::vpiSendBitmap(platform::DeviceContext, platform::BitmapHandle, const char* name) {
-  if (name == nullptr) return false;
-  DebugTrace(u"vpiSendBitmap(): start\n");
-  return false;
-}
-
-bool KDV6200Plugin::vpiCreateNewPage() {
-  DebugTrace(u"vpiCreateNewPage(): start\n");
-  sheetLabelIndex = 1;
-  return commands::BeginLabelFormat(&commands);
-}
-
-bool KDV6200Plugin::vpiReferToBaseBitmap() {
-  DebugTrace(u"vpiReferToBaseBitmap(): start\n");
-  if (layout.IsSingleUp()) return commands::WriteBaseLoad(&commands);
-  // Only the first position of each sheet loads the stored base; the index counts
-  // the positions used so far, for the masking of a partial sheet.
-  const uint32_t perSheet = layout.LabelsPerSheet();
-  if (layout.columns != 0 && layout.rows != 0 && perSheet != 0 && sheetLabelIndex % perSheet == 1 &&
-      !commands::WriteBaseLoad(&commands)) {
-    return false;
-  }
-  ++sheetLabelIndex;
-  return true;
-}
-
-bool KDV6200Plugin::vpiReferToVariableBitmap(void* tag, const HostPoint* point) {
-  if (tag == nullptr || point == nullptr) return false;
-  DebugTrace(u"vpiReferToVariableBitmap(): start\n");
-  return false;
-}
-
-bool KDV6200Plugin::vpiAddEmptyPage() {
-  DebugTrace(u"vpiAddEmptyPage(): start\n");
-  return commands::BeginLabelFormat(&commands) && commands::WriteWhiteBox(&commands, {0, 0}, 100, 100, 100) &&
-         CloseSingleLabel(SingleLabel::EmptyPage);
-}
-
-bool KDV6200Plugin::vpiReferToEndLabel(const HostPoint* point, void* tag) {
-  if (point == nullptr || tag == nullptr) return false;
-  DebugTrace(u"vpiReferToEndLabel(): end\n");
-  return false;
-}
-
-bool KDV6200Plugin::vpiReferToStartLabel(const HostPoint* point, void* tag) {
-  if (point == nullptr || tag == nullptr) return false;
-  DebugTrace(u"vpiReferToStartLabel(): start\n");
-  return false;
 }
 
 }  // namespace plugin

@@ -76,6 +76,12 @@ class KDV6200Plugin final : public IPlugin2 {
   bool PlaceTextField(const WideChar* text, const HostPoint* point, int32_t size, void* tag, uint32_t colour);
   bool PlaceClockField(void* tag, const HostPoint* point, int32_t size, void* tag2, uint32_t colour);
 
+  // Page composition.
+  bool ComposeBaseSingle();
+  bool ComposeBaseMultiUp();
+  // Downloads `slot` under `name` (cropped at the unprintable strip) and recalls it at (x, y).
+  bool PlaceImage(commands::ImageSlot& slot, const char* name, int32_t x, int32_t y);
+
   // Page closing.
   enum class SingleLabel { Start, End, EmptyPage };
   bool CloseSingleLabel(SingleLabel kind);
