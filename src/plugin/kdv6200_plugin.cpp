@@ -65,11 +65,4 @@ bool KDV6200Plugin::vpiReferToBarcode(const WideChar* text, void* tag) {
   return true;
 }
 
-// The configuration dialog is not built yet: the request is refused as if the
-// printer could not be opened.
-int32_t KDV6200Plugin::vpiConfigPlugin(const WideChar* /*printerName*/) {
-  DebugTrace(u"vpiConfigPlugin(): start\n");
-  return 1;
-}
-
 }  // namespace plugin
