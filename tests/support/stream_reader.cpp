@@ -87,7 +87,9 @@ CommandStream ReadCommandStream(std::string_view bytes) {
     command.offset = pos;
     if (StartsWith(bytes.substr(pos), kDownloadStart)) {
       size_t headerEnd = 0;
-      if (ReadDownloadHeader(bytes, pos + kDownloadStart.size(), command.name, command.declaredLength, headerEnd)) {
+      // The header holds no '^' or '~': it ends before the next command mark, where the payload may start.
+      if (ReadDownloadHeader(bytes.substr(0, next), pos + kDownloadStart.size(), command.name, command.declaredLength,
+                             headerEnd)) {
         command.download = true;
         command.text.assign(bytes.substr(pos, headerEnd - pos));
         const size_t available = bytes.size() - headerEnd;

@@ -104,6 +104,8 @@ TEST(StreamReaderErrors, ReportsWhatDoesNotFitAndKeepsReading) {
       {"no length", "~DYR:B,B,P,,b,x^XZ", {"~DYR:B,B,P,,b,x", "^XZ"}, 0, "unreadable download header"},
       {"header cut off", "~DYR:BASE,B,P,12", {"~DYR:BASE,B,P,12"}, 0, "unreadable download header"},
       {"no comma after the name", "~DYR:BASE^XZ", {"~DYR:BASE", "^XZ"}, 0, "unreadable download header"},
+      {"header completed only after the next command", "~DYR:BASE^XZ,B,P,1,b,x", {"~DYR:BASE", "^XZ,B,P,1,b,x"}, 0,
+       "unreadable download header"},
       {"wrong format letters", "~DYR:B,A,P,1,b,x^XZ", {"~DYR:B,A,P,1,b,x", "^XZ"}, 0, "unreadable download header"},
       {"wrong letter before the payload", "~DYR:B,B,P,1,c,x^XZ", {"~DYR:B,B,P,1,c,x", "^XZ"}, 0,
        "unreadable download header"},
