@@ -75,10 +75,13 @@ void AppendLogLine(platform::LogSystem& system, const LogSettings& settings, con
   std::unique_ptr<platform::LogFile> file = system.OpenFile(settings.logPath, false);
   if (!file) return;
   // In 64 bits so a huge file cannot wrap the sum.
-  if (file->Size() + kRotationMargin > settings.sizeLimit) {
+  std::u16string backupPath = settings.logPath + u".bak";
+  CutTo(backupPath, kMaxPathUnits);
+  // A log path at the maximum length leaves no room for the backup's extension: its
+  // name would be the log's own, and rotating would delete the log. It keeps growing.
+  const bool canRotate = backupPath != settings.logPath;
+  if (canRotate && file->Size() + kRotationMargin > settings.sizeLimit) {
     file.reset();
-    std::u16string backupPath = settings.logPath + u".bak";
-    CutTo(backupPath, kMaxPathUnits);
     system.RemoveFile(backupPath);
     system.CopyFileOver(settings.logPath, backupPath);
     file = system.OpenFile(settings.logPath, true);

@@ -187,6 +187,19 @@ TEST_F(DiagnosticLogTest, BackupNameIsCutToTheMaximumPath) {
   EXPECT_EQ(log.Lines(logPath), std::vector<std::string>{kPrefix + "s,second"});
 }
 
+// At 259 units the cut backup name is the log's own name: the log is kept, not rotated away.
+TEST_F(DiagnosticLogTest, ALogPathWithNoRoomForTheBackupNameIsNotRotated) {
+  log.appDataFolder = u"C:\\" + std::u16string(259 - 41 - 3, u'p');
+  const std::u16string logPath = log.appDataFolder + u"\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log";
+  ASSERT_EQ(logPath.size(), 259u);
+  diag::WriteDiagnosticLog(u"first", u"s");
+  log.files[logPath].append(5300000, 'x');
+  diag::WriteDiagnosticLog(u"second", u"s");
+  EXPECT_EQ(log.files.size(), 1u);
+  EXPECT_EQ(log.files[logPath].substr(0, kPrefix.size() + 7), kPrefix + "s,first");
+  EXPECT_EQ(log.Lines(logPath).back(), std::string(5300000, 'x') + kPrefix + "s,second");
+}
+
 TEST_F(DiagnosticLogTest, PathUpToTheMaximumIsUsed) {
   for (const size_t length : {size_t{259}, size_t{260}}) {
     FakeLogSystem fresh;
