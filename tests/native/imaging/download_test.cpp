@@ -55,19 +55,11 @@ bool Download(CommandBuffer* buffer, const Image& image, const char* name = "BAS
                                    image.bitsPerPixel, name);
 }
 
-// The PNG bytes of the one download that `bytes` holds after `prefix`, checking the header.
+// The PNG bytes of the one download that `bytes` holds after `prefix`, its header checked.
 Bytes DownloadedPng(const std::string& bytes, const std::string& name, size_t prefix = 0) {
-  const std::string head = "~DYR:" + name + ",B,P,";
-  EXPECT_EQ(bytes.compare(prefix, head.size(), head), 0) << bytes.substr(prefix, 40);
-  const size_t lengthAt = prefix + head.size();
-  const size_t comma = bytes.find(",b,", lengthAt);
-  if (comma == std::string::npos) return {};
-  const std::string digits = bytes.substr(lengthAt, comma - lengthAt);
-  EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos) << digits;
-  const size_t length = std::stoull(digits);
-  EXPECT_EQ(std::to_string(length), digits);  // no leading zeros
-  EXPECT_EQ(bytes.size() - (comma + 3), length) << "the declared length is the count of bytes that follow";
-  return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(comma + 3), bytes.end());
+  auto png = imaging_test::DownloadPayload(bytes, name, prefix);
+  EXPECT_TRUE(png.has_value()) << "not one download of " << name << ": " << bytes.substr(prefix, 40);
+  return png.value_or(Bytes{});
 }
 
 class GraphicDownload : public ::testing::Test {

@@ -8,10 +8,27 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace imaging_test {
+
+// The PNG of the one download "~DYR:<name>,B,P,<length>,b," that fills `commands` from
+// `offset` on; nothing when the header differs, its length has other digits than the
+// plain decimal count, or that count is not the number of bytes after it.
+inline std::optional<std::vector<uint8_t>> DownloadPayload(std::string_view commands, const std::string& name,
+                                                           size_t offset = 0) {
+  const std::string head = "~DYR:" + name + ",B,P,";
+  if (commands.substr(offset, head.size()) != head) return std::nullopt;
+  const size_t lengthAt = offset + head.size();
+  const size_t comma = commands.find(",b,", lengthAt);
+  if (comma == std::string_view::npos) return std::nullopt;
+  const size_t payload = comma + 3;
+  if (std::to_string(commands.size() - payload) != commands.substr(lengthAt, comma - lengthAt)) return std::nullopt;
+  return std::vector<uint8_t>(commands.begin() + static_cast<std::ptrdiff_t>(payload), commands.end());
+}
 
 struct PngChunk {
   std::string type;

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands/graphic_commands.h"
@@ -109,12 +111,17 @@ TEST_F(GdiTest, A24BitDibSectionArrivesTopRowFirstInRowsOf304Bytes) {
 
 // Rows of a monochrome bitmap: row r, byte b. CreateBitmap takes rows of whole words.
 uint8_t MonoByte(int r, int b) { return static_cast<uint8_t>(0x5A ^ (r * 16 + b * 37)); }
+constexpr int kWordRow = 14;  // 13 bytes of pixels, padded to a whole word
 
-TEST_F(GdiTest, AMonochromeBitmapArrivesAsItsBitsInRowsOf16Bytes) {
-  constexpr int kWordRow = 14;  // 13 bytes of pixels, padded to a whole word
+Bytes MonoBits() {
   Bytes bits(kWordRow * kHeight);
   for (int r = 0; r < kHeight; ++r)
     for (int b = 0; b < kWordRow; ++b) bits[r * kWordRow + b] = MonoByte(r, b);
+  return bits;
+}
+
+TEST_F(GdiTest, AMonochromeBitmapArrivesAsItsBitsInRowsOf16Bytes) {
+  const Bytes bits = MonoBits();
   HBITMAP bitmap = Keep(::CreateBitmap(kWidth, kHeight, 1, 1, bits.data()));
   ASSERT_NE(bitmap, nullptr);
 
@@ -189,19 +196,15 @@ TEST_F(GdiTest, BogusHandlesFailAndLeaveTheSlot) {
   }
 }
 
-std::string Contents(const commands::CommandBuffer& buffer) {
-  return std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-}
-
-// The PNG that follows the "~DYR:<name>,B,P,<length>,b," header filling `bytes`.
-Bytes Payload(const std::string& bytes, const std::string& name) {
-  const std::string head = "~DYR:" + name + ",B,P,";
-  if (bytes.rfind(head, 0) != 0) return {};
-  const size_t comma = bytes.find(",b,");
-  if (comma == std::string::npos) return {};
-  const size_t length = std::stoull(bytes.substr(head.size(), comma - head.size()));
-  if (length != bytes.size() - comma - 3) return {};
-  return Bytes(bytes.begin() + std::ptrdiff_t(comma + 3), bytes.end());
+// Crops `count` columns off a captured slot, downloads it and decodes the PNG again.
+imaging_test::DecodedPng CropAndDownload(ImageSlot& slot, uint32_t count, const std::string& name) {
+  commands::CommandBuffer buffer;
+  if (!commands::CropBitmapLeft(slot.pixels, slot.width, slot.stride, slot.height, slot.bitsPerPixel, count) ||
+      !commands::DownloadGraphic(&buffer, slot.pixels, slot.width, slot.stride, slot.height, slot.bitsPerPixel,
+                                 name.c_str()))
+    return {};
+  const std::string_view bytes(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+  return imaging_test::DecodePng(imaging_test::DownloadPayload(bytes, name).value_or(Bytes{}));
 }
 
 TEST_F(GdiTest, ACroppedCaptureDownloadsAsThePictureLessItsLeftColumns) {
@@ -209,14 +212,9 @@ TEST_F(GdiTest, ACroppedCaptureDownloadsAsThePictureLessItsLeftColumns) {
   ASSERT_NE(bitmap, nullptr);
   ImageSlot slot;
   ASSERT_TRUE(commands::CaptureBitmap(&slot, dc_, bitmap));
-  ASSERT_TRUE(commands::CropBitmapLeft(slot.pixels, slot.width, slot.stride, slot.height, slot.bitsPerPixel, 35));
+  const auto decoded = CropAndDownload(slot, 35, "BASE");
   EXPECT_EQ(slot.width, 66u);
   EXPECT_EQ(slot.stride, 200u);
-
-  commands::CommandBuffer buffer;
-  ASSERT_TRUE(commands::DownloadGraphic(&buffer, slot.pixels, slot.width, slot.stride, slot.height,
-                                        slot.bitsPerPixel, "BASE"));
-  const auto decoded = imaging_test::DecodePng(Payload(Contents(buffer), "BASE"));
   ASSERT_TRUE(decoded.ok);
   EXPECT_EQ(decoded.width, 66u);
   EXPECT_EQ(decoded.height, 10u);
@@ -230,21 +228,14 @@ TEST_F(GdiTest, ACroppedCaptureDownloadsAsThePictureLessItsLeftColumns) {
 }
 
 TEST_F(GdiTest, ACroppedMonochromeCaptureDownloadsAsItsRemainingPixels) {
-  Bytes bits(14 * kHeight);
-  for (int r = 0; r < kHeight; ++r)
-    for (int b = 0; b < 14; ++b) bits[r * 14 + b] = MonoByte(r, b);
+  const Bytes bits = MonoBits();
   HBITMAP bitmap = Keep(::CreateBitmap(kWidth, kHeight, 1, 1, bits.data()));
   ASSERT_NE(bitmap, nullptr);
   ImageSlot slot;
   ASSERT_TRUE(commands::CaptureBitmap(&slot, dc_, bitmap));
-  ASSERT_TRUE(commands::CropBitmapLeft(slot.pixels, slot.width, slot.stride, slot.height, slot.bitsPerPixel, 3));
+  const auto decoded = CropAndDownload(slot, 3, "START");
   EXPECT_EQ(slot.width, 98u);
   EXPECT_EQ(slot.stride, 16u);
-
-  commands::CommandBuffer buffer;
-  ASSERT_TRUE(commands::DownloadGraphic(&buffer, slot.pixels, slot.width, slot.stride, slot.height,
-                                        slot.bitsPerPixel, "START"));
-  const auto decoded = imaging_test::DecodePng(Payload(Contents(buffer), "START"));
   ASSERT_TRUE(decoded.ok);
   EXPECT_EQ(decoded.width, 98u);
   EXPECT_EQ(decoded.bitDepth, 1);
@@ -252,7 +243,7 @@ TEST_F(GdiTest, ACroppedMonochromeCaptureDownloadsAsItsRemainingPixels) {
   auto bit = [](const uint8_t* row, int x) { return (row[x / 8] >> (7 - x % 8)) & 1; };
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < 98; ++x)
-      ASSERT_EQ(bit(decoded.rows[y].data(), x), bit(&bits[y * 14], x + 3)) << x << ", " << y;
+      ASSERT_EQ(bit(decoded.rows[y].data(), x), bit(&bits[y * kWordRow], x + 3)) << x << ", " << y;
 }
 
 }  // namespace
