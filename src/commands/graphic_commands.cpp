@@ -8,8 +8,8 @@ namespace {
 using detail::AppendCommand;
 using detail::AppendUnsigned;
 
-// Whether `height` rows at `stride` bytes, each read for `rowBytes` bytes, lie inside a
-// buffer of `size` bytes (no arithmetic that can wrap).
+// Whether `height` rows `stride` bytes apart, of which the encoder reads the pixel bytes,
+// lie inside a buffer of `size` bytes (no arithmetic that can wrap).
 bool RowsInside(size_t size, uint32_t width, uint32_t stride, uint32_t height, bool rgb) {
   if (width == 0 || height == 0) return true;  // nothing is read; the encoder refuses the header
   const uint64_t rowBytes = rgb ? uint64_t{width} * 3 : (uint64_t{width} + 7) / 8;
