@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -61,11 +60,8 @@ std::string Describe(const Stored& value) {
 
 class ConfigStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // A printer left by an interrupted run would bring its data along: start from none.
-    ASSERT_TRUE(printer_.Delete()) << printer_.LastError();
-    ASSERT_TRUE(printer_.Create()) << printer_.LastError();
-  }
+  // A printer left by an interrupted run would bring its data along: start from none.
+  void SetUp() override { ClearStore(); }
   void TearDown() override { EXPECT_TRUE(printer_.Delete()) << printer_.LastError(); }
 
   HANDLE Handle() const { return printer_.Handle(); }
