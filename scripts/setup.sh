@@ -37,9 +37,14 @@ if [ ! -f "$prefix/lib/libpng16.a" ]; then
   mkdir -p "$deps/libpng-src"
   cd "$deps/libpng-src"
   if ! ls libpng1.6_*.orig.tar.* >/dev/null 2>&1; then
+    # The newest version's files are sometimes missing from the mirror: then try each
+    # version the source lists know, newest first.
     if ! apt-get source --download-only libpng1.6; then
-      version=$(apt-cache showsrc libpng1.6 | awk '/^Version:/ {print $2; exit}')
-      apt-get source --download-only "libpng1.6=$version"
+      fetched=no
+      for version in $(apt-cache showsrc libpng1.6 | awk '/^Version:/ {print $2}' | sort -r -V -u); do
+        if apt-get source --download-only "libpng1.6=$version"; then fetched=yes; break; fi
+      done
+      [ "$fetched" = yes ] || { echo "setup: no libpng1.6 source package could be fetched" >&2; exit 1; }
     fi
   fi
   rm -rf unpacked && mkdir unpacked
