@@ -189,7 +189,11 @@ void ConfigDialog::Command(int id, int code) {
       default: return;
     }
   }
-  if (id == kMediaType && code == CBN_SETFOCUS) rememberedMediaType_ = ReadListValue(Item(kMediaType));
+  // The focus that comes back to the list when the confirmation box closes is not the
+  // user's: the type to bring back stays the one from before the change.
+  if (id == kMediaType && code == CBN_SETFOCUS && !confirming_) {
+    rememberedMediaType_ = ReadListValue(Item(kMediaType));
+  }
   if (id == kMediaType && code == CBN_SELCHANGE) ConfirmMediaTypeChange();
   if (id == kAutoCutTiming && code == CBN_SELCHANGE) FollowAutoCutTiming();
   if (id == kPaperFeed && code == EN_KILLFOCUS) NormalisePaperFeed();
@@ -322,7 +326,10 @@ void ConfigDialog::ConfirmMediaTypeChange() {
   const std::u16string caption = platform::LoadResourceString(kMediaChangedCaption);
   const std::u16string text = platform::LoadResourceString(kMediaChangedText);
   InstallCancelCaptionHook(CancelCaptionHook::ConfigDialog);
-  if (::MessageBoxW(window_, Wide(text), Wide(caption), MB_OKCANCEL) == IDOK) {
+  confirming_ = true;
+  const int answer = ::MessageBoxW(window_, Wide(text), Wide(caption), MB_OKCANCEL);
+  confirming_ = false;
+  if (answer == IDOK) {
     ResetColour(colour_);
     SetChecked(Item(kAdvanced), false);
     SetChecked(Item(kAutomatic), true);

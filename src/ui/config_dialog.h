@@ -63,6 +63,7 @@ class ConfigDialog {
   bool heldForcePrinting_;
   TimeFormatValues timeFormat_;
   int32_t rememberedMediaType_;
+  bool confirming_ = false;  // the media type confirmation box is open
 };
 
 }  // namespace ui
