@@ -169,9 +169,9 @@ class Host {
   }
   static void Expect(const char* call, bool result) { EXPECT_TRUE(result) << call; }
 
+  static inline int hostData_ = 0;
   void* object_;
   HDC dc_;
-  int hostData_ = 0;
   void* tag_ = &hostData_;  // the host's opaque pointers: non-null, never read
 };
 
