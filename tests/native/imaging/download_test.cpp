@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "commands/graphic_commands.h"
-#include "native/imaging/png_inspect.h"
+#include "native/imaging/png_decode.h"
 #include "platform/service.h"
 #include "support/fake_log_system.h"
 #include "support/fake_services.h"

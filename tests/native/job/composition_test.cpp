@@ -1,6 +1,6 @@
 #include "job_fixture.h"
 
-#include "native/imaging/png_inspect.h"
+#include "native/imaging/png_decode.h"
 #include "support/stream_reader.h"
 
 namespace {

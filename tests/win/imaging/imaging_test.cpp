@@ -13,7 +13,7 @@
 
 #include "commands/graphic_commands.h"
 #include "commands/image_slot.h"
-#include "native/imaging/png_inspect.h"
+#include "native/imaging/png_decode.h"
 
 namespace {
 

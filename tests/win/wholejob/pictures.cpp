@@ -3,7 +3,7 @@
 #include <sstream>
 #include <utility>
 
-#include "native/imaging/png_inspect.h"
+#include "native/imaging/png_decode.h"
 #include "support/stream_reader.h"
 
 namespace kdv_test {
