@@ -83,13 +83,15 @@ bool Driver::Appears(const wchar_t* caption, DWORD milliseconds) {
 
 bool Driver::WaitGone(HWND window, DWORD milliseconds) {
   const DWORD start = ::GetTickCount();
-  while (::IsWindow(window) && ::IsWindowVisible(window)) {
+  while (::IsWindow(window)) {
     if (::GetTickCount() - start >= milliseconds) {
       ADD_FAILURE() << "window \"" << Narrow(Text(window)) << "\" did not close";
       return false;
     }
     ::Sleep(20);
   }
+  // The code that opened it goes on once it is destroyed: give that a moment to finish.
+  ::Sleep(150);
   return true;
 }
 

@@ -26,7 +26,8 @@ class Driver {
   HWND WaitFor(const wchar_t* caption, DWORD milliseconds = 10000);
   // Whether such a window shows within `milliseconds` (no failure either way).
   bool Appears(const wchar_t* caption, DWORD milliseconds);
-  // Waits until `window` is gone; false (and a failure) after `milliseconds`.
+  // Waits until `window` is destroyed and its opener has moved on; false (and a
+  // failure) after `milliseconds`.
   bool WaitGone(HWND window, DWORD milliseconds = 10000);
 
   // Clicks that return once handled; for ones that open a box or a nested dialog use
