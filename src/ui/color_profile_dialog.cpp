@@ -4,7 +4,6 @@
 
 #include "config/printer_config.h"
 #include "platform/strings.h"
-#include "platform/win32/module.h"
 #include "ui/cancel_caption_hook.h"
 #include "ui/dialog_controls.h"
 
@@ -48,43 +47,21 @@ constexpr uint32_t kRestoreQuestion = 121;
 
 }  // namespace
 
-INT_PTR ColorProfileDialog::RunModal() {
-  return ::DialogBoxParamW(platform::win32::ThisModule(), MAKEINTRESOURCEW(kTemplate), owner_, &Procedure,
-                           reinterpret_cast<LPARAM>(this));
-}
+ColorProfileDialog::ColorProfileDialog(HWND owner, ColorProfileValues& values)
+    : ModalDialog(kTemplate, owner), values_(values) {}
 
-INT_PTR CALLBACK ColorProfileDialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<ColorProfileDialog*>(lParam);
-    ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-    self->window_ = window;
-    try {
-      self->Initialise();
-    } catch (...) {
-      // Running out of memory ends the initialisation like any other failing step.
-    }
-    return TRUE;
-  }
-  auto* self = reinterpret_cast<ColorProfileDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-  if (self == nullptr || message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
-  try {
-    self->Command(LOWORD(wParam));
-  } catch (...) {
-    // No exception may cross the dialog manager.
-  }
-  return TRUE;
-}
-
-void ColorProfileDialog::Command(int id) {
+bool ColorProfileDialog::Command(int id, int code) {
+  if (code != BN_CLICKED) return false;
   switch (id) {
     case kInkCheck:
     case kRatioCheck:
-    case kBarCheck: return Toggle(id);
-    case kDefaults: return RestoreDefaults();
-    case IDOK: return Confirm();
-    case IDCANCEL: ::EndDialog(window_, IDCANCEL); return;
-    default: return;
+    case kBarCheck: Toggle(id); break;
+    case kDefaults: RestoreDefaults(); break;
+    case IDOK: Confirm(); break;
+    case IDCANCEL: ::EndDialog(window_, IDCANCEL); break;
+    default: break;
   }
+  return true;
 }
 
 bool ColorProfileDialog::Initialise() {

@@ -5,31 +5,23 @@
 #include <windows.h>
 
 #include "ui/dialog_values.h"
+#include "ui/modal_dialog.h"
 
 namespace ui {
 
-class ColorProfileDialog {
+class ColorProfileDialog final : public ModalDialog {
  public:
-  ColorProfileDialog(HWND owner, ColorProfileValues& values) : owner_(owner), values_(values) {}
-  ColorProfileDialog(const ColorProfileDialog&) = delete;
-  ColorProfileDialog& operator=(const ColorProfileDialog&) = delete;
-
-  INT_PTR RunModal();
+  ColorProfileDialog(HWND owner, ColorProfileValues& values);
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void Command(int id);
-  HWND Item(int id) const { return ::GetDlgItem(window_, id); }
-
-  bool Initialise();
+  bool Initialise() override;
+  bool Command(int id, int code) override;
   void EnableGroupOf(int checkBox, bool enabled);
   void Toggle(int checkBox);
   void RestoreDefaults();
   void Confirm();
 
-  HWND owner_;
   ColorProfileValues& values_;
-  HWND window_ = nullptr;
 };
 
 }  // namespace ui

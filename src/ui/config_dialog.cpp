@@ -112,8 +112,8 @@ void ResetColour(ColorProfileValues& colour) { colour = ColorProfileValues{}; }
 }  // namespace
 
 ConfigDialog::ConfigDialog(const config::PrinterConfig& record, HWND owner)
-    : record_(record),
-      owner_(owner),
+    : ModalDialog(kTemplate, owner),
+      record_(record),
       heldMediaType_(record.MediaType),
       heldUseAdvancedInkProfile_(record.UseAdvancedInkProfile),
       colour_{record.ColorCorrection,    record.ChangeInkAmount,  record.InkAmount,
@@ -135,36 +135,12 @@ ConfigDialog::ConfigDialog(const config::PrinterConfig& record, HWND owner)
   timeFormat_.TimeFormatText[config::kTimeFormatUnits - 1] = u'\0';
 }
 
-INT_PTR ConfigDialog::RunModal() {
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
-  ::InitCommonControlsEx(&controls);
-  return ::DialogBoxParamW(platform::win32::ThisModule(), MAKEINTRESOURCEW(kTemplate), owner_, &Procedure,
-                           reinterpret_cast<LPARAM>(this));
+bool ConfigDialog::Command(int id, int code) {
+  HandleCommand(id, code);
+  return true;
 }
 
-INT_PTR CALLBACK ConfigDialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<ConfigDialog*>(lParam);
-    ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-    self->window_ = window;
-    try {
-      self->Initialise();
-    } catch (...) {
-      // Running out of memory ends the initialisation like any other failing step.
-    }
-    return TRUE;
-  }
-  auto* self = reinterpret_cast<ConfigDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-  if (self == nullptr || message != WM_COMMAND) return FALSE;
-  try {
-    self->Command(LOWORD(wParam), HIWORD(wParam));
-  } catch (...) {
-    // No exception may cross the dialog manager.
-  }
-  return TRUE;
-}
-
-void ConfigDialog::Command(int id, int code) {
+void ConfigDialog::HandleCommand(int id, int code) {
   if (code == BN_CLICKED) {
     switch (id) {
       case kOverride: return ChooseOverride();

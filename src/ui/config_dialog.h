@@ -9,24 +9,18 @@
 
 #include "config/printer_config.h"
 #include "ui/dialog_values.h"
+#include "ui/modal_dialog.h"
 
 namespace ui {
 
-class ConfigDialog {
+class ConfigDialog final : public ModalDialog {
  public:
   ConfigDialog(const config::PrinterConfig& record, HWND owner);
-  ConfigDialog(const ConfigDialog&) = delete;
-  ConfigDialog& operator=(const ConfigDialog&) = delete;
-
-  // Runs the dialog modally; IDOK or IDCANCEL (or -1 when it could not be created).
-  INT_PTR RunModal();
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void Command(int id, int code);
-  HWND Item(int id) const { return ::GetDlgItem(window_, id); }
-
-  bool Initialise();
+  bool Initialise() override;
+  bool Command(int id, int code) override;
+  void HandleCommand(int id, int code);
   bool FillControls();
   void ShowValues();
   void EnablePrintSettings(bool enabled);
@@ -46,8 +40,6 @@ class ConfigDialog {
   void Confirm();
 
   config::PrinterConfig record_;
-  HWND owner_;
-  HWND window_ = nullptr;
 
   // Held values: what the user entered while controls are blanked or disabled.
   int32_t heldMediaType_;

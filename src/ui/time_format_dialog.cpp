@@ -5,7 +5,6 @@
 
 #include "config/printer_config.h"
 #include "platform/strings.h"
-#include "platform/win32/module.h"
 #include "ui/dialog_controls.h"
 
 namespace ui {
@@ -43,46 +42,21 @@ constexpr int kTextUnits = static_cast<int>(config::kTimeFormatUnits);
 }  // namespace
 
 TimeFormatDialog::TimeFormatDialog(HWND owner, TimeFormatValues& values)
-    : owner_(owner), values_(values), heldDate_(values.TimeFormatDate), heldTime_(values.TimeFormatTime) {
+    : ModalDialog(kTemplate, owner), values_(values), heldDate_(values.TimeFormatDate), heldTime_(values.TimeFormatTime) {
   std::copy(std::begin(values.TimeFormatText), std::end(values.TimeFormatText), heldText_);
   heldText_[kTextUnits - 1] = u'\0';
 }
 
-INT_PTR TimeFormatDialog::RunModal() {
-  return ::DialogBoxParamW(platform::win32::ThisModule(), MAKEINTRESOURCEW(kTemplate), owner_, &Procedure,
-                           reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK TimeFormatDialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<TimeFormatDialog*>(lParam);
-    ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-    self->window_ = window;
-    try {
-      self->Initialise();
-    } catch (...) {
-      // Running out of memory ends the initialisation like any other failing step.
-    }
-    return TRUE;
-  }
-  auto* self = reinterpret_cast<TimeFormatDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-  if (self == nullptr || message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
-  try {
-    self->Command(LOWORD(wParam));
-  } catch (...) {
-    // No exception may cross the dialog manager.
-  }
-  return TRUE;
-}
-
-void TimeFormatDialog::Command(int id) {
+bool TimeFormatDialog::Command(int id, int code) {
+  if (code != BN_CLICKED) return false;
   switch (id) {
-    case kPresets: return ChoosePresets();
-    case kManual: return ChooseManual();
-    case IDOK: return Confirm();
-    case IDCANCEL: ::EndDialog(window_, IDCANCEL); return;
-    default: return;
+    case kPresets: ChoosePresets(); break;
+    case kManual: ChooseManual(); break;
+    case IDOK: Confirm(); break;
+    case IDCANCEL: ::EndDialog(window_, IDCANCEL); break;
+    default: break;
   }
+  return true;
 }
 
 bool TimeFormatDialog::Initialise() {

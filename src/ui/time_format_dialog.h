@@ -8,31 +8,23 @@
 #include <cstdint>
 
 #include "ui/dialog_values.h"
+#include "ui/modal_dialog.h"
 
 namespace ui {
 
-class TimeFormatDialog {
+class TimeFormatDialog final : public ModalDialog {
  public:
   TimeFormatDialog(HWND owner, TimeFormatValues& values);
-  TimeFormatDialog(const TimeFormatDialog&) = delete;
-  TimeFormatDialog& operator=(const TimeFormatDialog&) = delete;
-
-  INT_PTR RunModal();
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void Command(int id);
-  HWND Item(int id) const { return ::GetDlgItem(window_, id); }
-
-  bool Initialise();
+  bool Initialise() override;
+  bool Command(int id, int code) override;
   void EnableManualGroup(bool enabled);
   void ChoosePresets();
   void ChooseManual();
   void Confirm();
 
-  HWND owner_;
   TimeFormatValues& values_;
-  HWND window_ = nullptr;
   // Held values: the side that is not shown.
   int32_t heldDate_;
   int32_t heldTime_;
