@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds both trees and runs every test tier: native (sanitizers), win (the real DLL
-# under Wine), ui (dialogs under Wine and Xvfb). Installs what it needs first.
-# Usage: scripts/test.sh [--tier native|win|ui]... [extra ctest arguments, e.g. -R Log]
+# under Wine), ui (dialogs under Wine and Xvfb), package (the release package, built
+# twice in two folders, must come out byte for byte the same). Installs what it needs first.
+# The win and ui tiers load the DLL that ships: build/win64 is the stripped Release build.
+# Usage: scripts/test.sh [--tier native|win|ui|package]... [extra ctest arguments, e.g. -R Log]
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/steps.sh"
 cd "$root"
 
 tiers=()
@@ -14,21 +16,20 @@ while [ $# -gt 0 ]; do
     *) ctest_args+=("$1"); shift ;;
   esac
 done
-[ ${#tiers[@]} -gt 0 ] || tiers=(native win ui)
+[ ${#tiers[@]} -gt 0 ] || tiers=(native win ui package)
 
 bash scripts/setup.sh
+export ZOV_SETUP_DONE=1
 jobs=$(nproc)
 start=$(date +%s)
 
 wants() { printf '%s\n' "${tiers[@]}" | grep -qx "$1"; }
 
 if wants native; then
-  cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build/native -j"$jobs"
+  build_tree native
 fi
 if wants win || wants ui; then
-  cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build/win64 -j"$jobs"
+  build_tree win64
 fi
 
 status=0
@@ -42,6 +43,9 @@ for tier in win ui; do
 done
 if wants win || wants ui; then
   WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+fi
+if wants package; then
+  bash scripts/package.sh --check || status=1
 fi
 
 echo "test.sh: tiers ${tiers[*]} finished in $(( $(date +%s) - start ))s, $([ $status = 0 ] && echo 'all passed' || echo 'FAILURES')"

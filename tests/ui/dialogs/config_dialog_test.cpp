@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include "resources/version.h"
 #include "support/win/win_files.h"
 
 namespace dialog_testing {
@@ -47,7 +48,7 @@ TEST_F(ConfigDialogTest, OpensWithTitleVersionAndLoadedValuesAndOkSavesThem) {
   Configure([](Driver& d) {
     HWND dialog = d.WaitFor(kConfigTitle);
     if (dialog == nullptr) return;
-    EXPECT_EQ(d.Text(dialog, kVersion), L"Version 1.0.0.1");
+    EXPECT_EQ(d.Text(dialog, kVersion), L"Version " ZOV_VERSION_TEXT);
     EXPECT_EQ(d.Selection(dialog, kMediaType), 2);
     EXPECT_TRUE(d.Checked(dialog, kOverride));
     EXPECT_FALSE(d.Checked(dialog, kFollow));

@@ -2,13 +2,15 @@
 #include <vector>
 
 #include "plugin_fixture.h"
+#include "resources/version.h"
 
 namespace kdv_test {
 namespace {
 
 using ResourcesTest = PluginTest;
 
-TEST_F(ResourcesTest, VersionIs1001) {
+// The resource carries the version of version.h, the one the package is named after.
+TEST_F(ResourcesTest, VersionIsTheOneOfVersionHeader) {
   const std::wstring& path = Library().Path();
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
@@ -21,15 +23,19 @@ TEST_F(ResourcesTest, VersionIs1001) {
   ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
   ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+  const DWORD high = MAKELONG(ZOV_VERSION_MINOR, ZOV_VERSION_MAJOR);
+  const DWORD low = MAKELONG(ZOV_VERSION_BUILD, ZOV_VERSION_PATCH);
+  EXPECT_EQ(fixed->dwFileVersionMS, high);
+  EXPECT_EQ(fixed->dwFileVersionLS, low);
+  EXPECT_EQ(fixed->dwProductVersionMS, high);
+  EXPECT_EQ(fixed->dwProductVersionLS, low);
 
-  wchar_t* text = nullptr;
-  ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\FileVersion",
-                               reinterpret_cast<void**>(&text), &length));
-  EXPECT_EQ(std::wstring(text), L"1.0.0.1");
+  for (const wchar_t* name :
+       {L"\\StringFileInfo\\040904b0\\FileVersion", L"\\StringFileInfo\\040904b0\\ProductVersion"}) {
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(block.data(), name, reinterpret_cast<void**>(&text), &length));
+    EXPECT_EQ(std::wstring(text), L"" ZOV_VERSION_TEXT) << name;
+  }
 }
 
 std::wstring LoadText(HMODULE module, UINT id, int* length) {
