@@ -1,11 +1,13 @@
-# Checks the built DLL with objdump -p: it imports system DLLs only (the static
-# runtime must not leave a libstdc++, libgcc, winpthread or libpng DLL behind) and
-# exports exactly CreatePluginObject @1 and DeletePluginObject @2.
+# Checks the built DLL, the one that ships, with objdump -p -h: it imports system DLLs
+# only (the static runtime must not leave a libstdc++, libgcc, winpthread or libpng DLL
+# behind), exports exactly CreatePluginObject @1 and DeletePluginObject @2, keeps ASLR,
+# high-entropy addresses and NX, carries no time stamp, is stripped with a debug link
+# to its .debug file, and is at most 1 MB.
 # Usage: cmake -DOBJDUMP=<objdump> -DDLL=<path> -P check_dll_binary.cmake
 if(NOT EXISTS "${DLL}")
   message(FATAL_ERROR "DLL not found: ${DLL}")
 endif()
-execute_process(COMMAND "${OBJDUMP}" -p "${DLL}" OUTPUT_VARIABLE dump ERROR_VARIABLE dump_errors
+execute_process(COMMAND "${OBJDUMP}" -p -h "${DLL}" OUTPUT_VARIABLE dump ERROR_VARIABLE dump_errors
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed (${status}): ${dump_errors}")
@@ -71,7 +73,37 @@ else()
   endif()
 endif()
 
+# What ships.
+file(SIZE "${DLL}" size)
+if(size GREATER 1048576)
+  string(APPEND failures "  ${size} bytes, more than 1 MB\n")
+endif()
+if(NOT dump MATCHES "DllCharacteristics[ \t]+([0-9a-fA-F]+)")
+  string(APPEND failures "  no DllCharacteristics\n")
+else()
+  math(EXPR flags "0x${CMAKE_MATCH_1}")
+  # HIGH_ENTROPY_VA 0x20, DYNAMIC_BASE 0x40, NX_COMPAT 0x100.
+  foreach(flag 32 64 256)
+    math(EXPR set "${flags} & ${flag}")
+    if(NOT set EQUAL flag)
+      math(EXPR missing "${flag}" OUTPUT_FORMAT HEXADECIMAL)
+      string(APPEND failures "  DllCharacteristics 0x${CMAKE_MATCH_1} lacks ${missing}\n")
+    endif()
+  endforeach()
+endif()
+if(NOT dump MATCHES "Time/Date[ \t]+Thu Jan  1 00:00:00 1970")
+  string(REGEX MATCH "Time/Date[^\n]*" stamp "${dump}")
+  string(APPEND failures "  the PE header carries a time stamp: ${stamp}\n")
+endif()
+if(dump MATCHES " [.]debug_")
+  string(APPEND failures "  debug sections left in the DLL\n")
+endif()
+if(NOT dump MATCHES " [.]gnu_debuglink ")
+  string(APPEND failures "  no debug link to the .debug file\n")
+endif()
+
 if(failures)
   message(FATAL_ERROR "${DLL}:\n${failures}")
 endif()
-message(STATUS "${DLL}: system imports only, exports CreatePluginObject @1 and DeletePluginObject @2")
+message(STATUS "${DLL}: system imports only, exports CreatePluginObject @1 and DeletePluginObject @2, "
+               "${size} bytes, ASLR, high-entropy VA, NX, no time stamp, stripped with a debug link")
