@@ -10,14 +10,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/steps.sh"
 
 deps="$root/build/deps"
 prefix="$deps/mingw"
-toolchain="$root/cmake/mingw-w64.cmake"
 mkdir -p "$deps"
 
-packages=(
-  cmake g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
-  wine64 xvfb x11-apps imagemagick googletest libpng-dev xz-utils
-  zip
-)
+packages=(cmake g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+          wine64 xvfb x11-apps imagemagick googletest libpng-dev xz-utils)
+
+# zip: the release package (scripts/package.sh).
+packages+=(zip)
+toolchain="$root/cmake/mingw-w64.cmake"
 
 install_packages() {
   export DEBIAN_FRONTEND=noninteractive
@@ -48,11 +48,10 @@ build_libpng() {
   fi
   rm -rf unpacked && mkdir unpacked
   tar -xf "$(ls libpng1.6_*.orig.tar.* | head -n 1)" -C unpacked --strip-components=1
-  # The library goes into the DLL that ships: map its source path like the project's own.
   cmake -S unpacked -B build -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_C_FLAGS="-ffile-prefix-map=$deps=deps" -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DPNG_TOOLS=OFF \
-        -DSKIP_INSTALL_PROGRAMS=ON -DSKIP_INSTALL_FILES=ON -DZLIB_ROOT=/usr/x86_64-w64-mingw32
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+        -DPNG_EXECUTABLES=OFF -DPNG_TOOLS=OFF -DSKIP_INSTALL_PROGRAMS=ON -DSKIP_INSTALL_FILES=ON \
+        -DZLIB_ROOT=/usr/x86_64-w64-mingw32
   cmake --build build -j"$(nproc)"
   cmake --install build
 }
