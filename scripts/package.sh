@@ -22,6 +22,7 @@ case "${1:-}" in
   *) echo "usage: scripts/package.sh [--check]" >&2; exit 2 ;;
 esac
 
+# test.sh sets ZOV_SETUP_DONE when it has run the setup already.
 [ -n "${ZOV_SETUP_DONE:-}" ] || bash scripts/setup.sh
 build_tree win64 zov_plugin
 

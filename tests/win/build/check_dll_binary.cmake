@@ -2,8 +2,9 @@
 # only (the static runtime must not leave a libstdc++, libgcc, winpthread or libpng DLL
 # behind), exports exactly CreatePluginObject @1 and DeletePluginObject @2, keeps ASLR,
 # high-entropy addresses and NX, carries no time stamp, is stripped with a debug link
-# to its .debug file, and is at most 1 MB.
-# Usage: cmake -DOBJDUMP=<objdump> -DDLL=<path> -P check_dll_binary.cmake
+# to its .debug file, and is at most 1 MB. Through the link, the debug information of
+# the plug-in's sources names them without the folders they were built in.
+# Usage: cmake -DOBJDUMP=<objdump> -DDLL=<path> -DSOURCE_DIR=<dir> -DBINARY_DIR=<dir> -P check_dll_binary.cmake
 if(NOT EXISTS "${DLL}")
   message(FATAL_ERROR "DLL not found: ${DLL}")
 endif()
@@ -101,9 +102,23 @@ endif()
 if(NOT dump MATCHES " [.]gnu_debuglink ")
   string(APPEND failures "  no debug link to the .debug file\n")
 endif()
+# objdump follows the debug link to the .debug file; the top level of each compile unit suffices.
+execute_process(COMMAND "${OBJDUMP}" --dwarf=info --dwarf-depth=1 "${DLL}" OUTPUT_VARIABLE units
+                ERROR_QUIET)
+string(REGEX MATCHALL "DW_AT_(name|comp_dir)[^\n]*" unit_paths "${units}")
+if(NOT unit_paths MATCHES "src/plugin/exports[.]cpp")
+  string(APPEND failures "  the debug link leads to no debug information of src/plugin/exports.cpp\n")
+endif()
+# Mapped paths: no file named under the source folder, no unit compiled in the build
+# folder. (The runtime's own units name "/build", where the toolchain was built.)
+string(FIND "${unit_paths}" "${SOURCE_DIR}/" source_at)
+string(FIND "${unit_paths};" "${BINARY_DIR};" binary_at)
+if(NOT source_at EQUAL -1 OR NOT binary_at EQUAL -1)
+  string(APPEND failures "  the debug information names the folders of the build, ${SOURCE_DIR}\n")
+endif()
 
 if(failures)
   message(FATAL_ERROR "${DLL}:\n${failures}")
 endif()
 message(STATUS "${DLL}: system imports only, exports CreatePluginObject @1 and DeletePluginObject @2, "
-               "${size} bytes, ASLR, high-entropy VA, NX, no time stamp, stripped with a debug link")
+               "${size} bytes, ASLR, high-entropy VA, NX, no time stamp, stripped with a debug link, paths mapped")
