@@ -11,14 +11,14 @@ jobs=$(nproc)
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/win64 -j"$jobs" --target zov_plugin sample_job
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j"$jobs" --target command_listing
+cmake --build build/native -j"$jobs" --target label_inspect
 
 demo="$root/build/demo"
 rm -rf "$demo" && mkdir -p "$demo/png"
 stream="$demo/sample_job.prn"
 # Wine sees the Unix root as drive Z:.
 build/win64/wine-run build/win64/sample_job.exe "Z:${stream//\//\\}" | tee "$demo/sample_job.log"
-build/native/tools/listing/command_listing "$stream" "$demo/sample_job.txt" --extract "$demo/png"
+build/native/tools/label_inspect list "$stream" --extract "$demo/png" >"$demo/sample_job.txt"
 WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 
 echo

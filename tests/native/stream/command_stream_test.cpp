@@ -1,6 +1,8 @@
 // The command-stream reader the other tests rely on: exact splits, download payloads
 // taken by their count, the errors it reports and the structural checks.
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
+#include "support/png_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +12,14 @@
 namespace {
 
 using namespace std::string_literals;
-using testing_support::CommandStream;
-using testing_support::FindBadDownloads;
-using testing_support::FindFramingViolations;
-using testing_support::FindRecallsWithoutDownload;
+using label_stream::CommandStream;
+using label_stream::FindBadDownloads;
+using label_stream::FindFramingViolations;
+using label_stream::FindRecallsWithoutDownload;
 using testing_support::MinimalPng;
 using testing_support::PngChunk;
-using testing_support::ReadCommandStream;
-using testing_support::ReadPngSummary;
+using label_stream::ReadCommandStream;
+using label_stream::ReadPngSummary;
 
 std::vector<size_t> Offsets(const CommandStream& stream) {
   std::vector<size_t> offsets;

@@ -1,0 +1,31 @@
+// What label_inspect's subcommands share: opening the stream file, messages on stderr,
+// command text made printable, usage errors.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace label_inspect {
+
+inline constexpr int kExitUsage = 2;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens `path` for reading in binary mode; on failure says so on stderr and returns null.
+File OpenStream(const std::string& path);
+
+// "label_inspect: <message>" on stderr.
+void Complain(const std::string& message);
+
+// Prints the usage of subcommand `name` on stderr and returns kExitUsage.
+int Usage(std::string_view name);
+
+// Printable ASCII as it is; every other byte, and the backslash, escaped as \xHH and \\.
+std::string Printable(std::string_view bytes);
+
+}  // namespace label_inspect
