@@ -236,6 +236,24 @@ std::vector<StreamError> CommandReader::TakeErrors() {
   return errors;
 }
 
+std::string Printable(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(bytes.size());
+  for (unsigned char byte : bytes) {
+    if (byte == '\\') {
+      text += "\\\\";
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      text += static_cast<char>(byte);
+    } else {
+      text += "\\x";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0xF];
+    }
+  }
+  return text;
+}
+
 CommandStream ReadCommandStream(std::string_view bytes) {
   CommandStream stream;
   MemorySource source(bytes);

@@ -126,6 +126,9 @@ class CommandReader {
   std::vector<StreamError> errors_;
 };
 
+// Printable ASCII as it is; every other byte, and the backslash, escaped as \xHH and \\.
+std::string Printable(std::string_view bytes);
+
 // Splits `bytes` into commands and groups them into formats.
 CommandStream ReadCommandStream(std::string_view bytes);
 

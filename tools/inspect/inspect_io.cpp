@@ -26,22 +26,4 @@ int Usage(std::string_view name) {
   return kExitUsage;
 }
 
-std::string Printable(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size());
-  for (unsigned char byte : bytes) {
-    if (byte == '\\') {
-      text += "\\\\";
-    } else if (byte >= 0x20 && byte < 0x7F) {
-      text += static_cast<char>(byte);
-    } else {
-      text += "\\x";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0xF];
-    }
-  }
-  return text;
-}
-
 }  // namespace label_inspect

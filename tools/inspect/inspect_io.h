@@ -1,5 +1,5 @@
 // What label_inspect's subcommands share: opening the stream file, messages on stderr,
-// command text made printable, usage errors.
+// usage errors.
 #pragma once
 
 #include <cstdio>
@@ -24,8 +24,5 @@ void Complain(const std::string& message);
 
 // Prints the usage of subcommand `name` on stderr and returns kExitUsage.
 int Usage(std::string_view name);
-
-// Printable ASCII as it is; every other byte, and the backslash, escaped as \xHH and \\.
-std::string Printable(std::string_view bytes);
 
 }  // namespace label_inspect

@@ -102,7 +102,7 @@ int RunList(const Arguments& arguments) {
     listErrors(errors, true, command.offset);
     char offset[32];
     std::snprintf(offset, sizeof offset, "%10" PRIu64 "  ", command.offset);
-    std::cout << offset << Printable(command.text);
+    std::cout << offset << label_stream::Printable(command.text);
     if (command.Truncated()) std::cout << " <" << command.size << " bytes, the first " << command.text.size() << " shown>";
     if (command.download) std::cout << " " << PayloadSummary(command);
     std::cout << "\n";

@@ -12,6 +12,7 @@ namespace label_inspect {
 extern const Subcommand kSubcommands[] = {
     {"list", "job.prn [--extract DIR]",
      "one command a line with its byte offset, downloads summarised; --extract writes each PNG to DIR", RunList},
+    {"check", "job.prn", "every problem of the stream, one a line; exit 1 when one of them is an error", RunCheck},
 };
 extern const size_t kSubcommandCount = std::size(kSubcommands);
 

@@ -10,6 +10,7 @@
 
 #include "stream/command_stream.h"
 #include "stream/png_summary.h"
+#include "support/stream_check.h"
 #include "support/win/win_files.h"
 #include "support/win/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
@@ -122,6 +123,7 @@ class JobTest : public PluginTest {
     const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
     EXPECT_TRUE(stream.ok()) << bytes;
     EXPECT_TRUE(label_stream::FindFramingViolations(stream).empty()) << bytes;
+    EXPECT_EQ(testing_support::CheckerErrors(bytes), "");
   }
 
   static size_t LogSize() { return ReadFileBytes(LogPath()).size(); }

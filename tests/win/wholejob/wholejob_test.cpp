@@ -15,6 +15,7 @@
 
 #include "stream/command_stream.h"
 #include "stream/png_summary.h"
+#include "support/stream_check.h"
 #include "support/win/win_files.h"
 #include "support/win/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
@@ -230,8 +231,9 @@ class WholeJobTest : public PluginTest {
   }
 
   // Ends the document and reads the output file back; the stream must split cleanly,
-  // close every format it opens and carry downloads of the right length.
-  CommandStream FinishJob() {
+  // close every format it opens, carry downloads of the right length and pass the
+  // checker, with at most the one error `checkerError` (the line without its offset).
+  CommandStream FinishJob(const std::string& checkerError = "") {
     EXPECT_TRUE(printer_.EndDocument()) << printer_.LastError();
     bool readable = false;
     const std::string bytes = testing_support::ReadFileBytes(output_, &readable);
@@ -240,6 +242,11 @@ class WholeJobTest : public PluginTest {
     EXPECT_TRUE(stream.ok()) << stream.errors.front().message << " at " << stream.errors.front().offset;
     EXPECT_EQ(label_stream::FindFramingViolations(stream), std::vector<size_t>{});
     EXPECT_EQ(label_stream::FindBadDownloads(stream), std::vector<size_t>{});
+    const std::string errors = testing_support::CheckerErrors(bytes);
+    if (checkerError.empty())
+      EXPECT_EQ(errors, "");
+    else
+      EXPECT_EQ(errors.substr(std::min(errors.find(": "), errors.size())), ": " + checkerError + "\n");
     return stream;
   }
 
@@ -560,7 +567,8 @@ TEST_F(WholeJobTest, ABaseThatStraddlesTheUnprintableStripIsForcedThrough) {
   host.Send(end, "END");
   host.End({5, 24});  // wholly in the strip: deleted, recalled at 0
   host.WritePrinter();
-  const CommandStream stream = FinishJob();
+  // The clock's x, 20 - 35, is written as its unsigned 32-bit equivalent: the checker's one error.
+  const CommandStream stream = FinishJob("^FT4294967281,364,0: error: x 4294967281 lies beyond the label width 2267");
 
   EXPECT_NE(LogSince(logBefore).find(",ZOV_PLUGIN_KD-V62x0G,vpiSendLayoutData,Invlid Left Margin: 0px @ 600dpi\n"),
             std::string::npos);
