@@ -16,7 +16,8 @@
 #include "fuzz_input.h"
 #include "native/imaging/png_decode.h"
 #include "plugin/kdv6200_plugin.h"
-#include "support/fake_platform.h"
+#include "support/fake_log_system.h"
+#include "support/fake_services.h"
 #include "support/fault_alloc.h"
 #include "support/stream_reader.h"
 
@@ -100,9 +101,23 @@ void ScriptConfig(fuzzing::FuzzInput& input, testing_support::FakePrinterData& p
   }
 }
 
+// The fakes the object meets. The debug trace keeps the silent default: recording it
+// would put the fake's own allocations (which OutputDebugStringW never makes) in the way
+// of the injected failure.
+struct Fakes {
+  testing_support::FakeSpooler spooler;
+  testing_support::FakePrinterData printerData;
+  testing_support::FakeBitmapReader bitmaps;
+  testing_support::FakeLogSystem log;
+  platform::ScopedService<platform::Spooler> spoolerGuard{spooler};
+  platform::ScopedService<platform::PrinterData> printerDataGuard{printerData};
+  platform::ScopedService<platform::BitmapReader> bitmapsGuard{bitmaps};
+  platform::ScopedService<platform::LogSystem> logGuard{log};
+};
+
 class Host {
  public:
-  Host(fuzzing::FuzzInput& input, testing_support::FakePlatform& fakes) : input_(input), fakes_(fakes) {}
+  Host(fuzzing::FuzzInput& input, Fakes& fakes) : input_(input), fakes_(fakes) {}
 
   // Runs one operation chosen by the input, failing its allocation `failAt` (0: none);
   // true when that allocation was reached.
@@ -200,7 +215,7 @@ class Host {
   }
 
   fuzzing::FuzzInput& input_;
-  testing_support::FakePlatform& fakes_;
+  Fakes& fakes_;
   int tag_ = 0;
   uint32_t failAt_ = 0;
   bool fired_ = false;
@@ -210,7 +225,7 @@ class Host {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput input(data, size);
-  testing_support::FakePlatform fakes;
+  Fakes fakes;
   ScriptConfig(input, fakes.printerData);
   const size_t failingOperation = input.Below(kMaxOperations + 1);  // past the last: none fails
   const uint32_t failAt = 1 + input.Below(64);
