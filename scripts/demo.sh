@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Runs the sample print job: builds the DLL and the sample-job host, prints a job
 # through the real DLL into a Wine printer on FILE:, and writes the command stream,
-# a readable listing and the downloaded PNG images under build/demo/.
+# a readable listing, the checker's report and the downloaded PNG images under build/demo/.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/steps.sh"
 cd "$root"
 bash scripts/setup.sh
 
 build_tree win64 zov_plugin sample_job
-build_tree native command_listing
+build_tree native label_inspect
 
 demo="$root/build/demo"
 rm -rf "$demo" && mkdir -p "$demo/png"
@@ -21,12 +21,18 @@ run_sample_job() {
 }
 step "printing the sample job through the DLL under Wine" run_sample_job
 step "writing the listing and the images" \
-  build/native/tools/listing/command_listing "$stream" "$demo/sample_job.txt" --extract "$demo/png"
+  sh -c 'build/native/tools/label_inspect list "$1" --extract "$2" >"$3"' - "$stream" "$demo/png" "$demo/sample_job.txt"
+# The checker's report: no error expected (warnings name what the printer clips or what
+# the plug-in writes on purpose).
+checked=0
+build/native/tools/label_inspect check "$stream" >"$demo/sample_job.check.txt" || checked=$?
 
 # What was written, one line each.
-wrote() { printf '  %-16s %s\n' "$1" "$2"; }
+wrote() { printf '  %-20s %s\n' "$1" "$2"; }
 say "wrote under build/demo/:"
 wrote sample_job.prn "$(stat -c %s "$stream") bytes, the command stream the printer receives (two jobs)"
 wrote sample_job.log "$(wc -l <"$demo/sample_job.log") lines, the host's log of every call into the DLL"
 wrote sample_job.txt "$(wc -l <"$demo/sample_job.txt") lines, the listing: one command per line"
+wrote sample_job.check.txt "the checker's report: $(tail -n 1 "$demo/sample_job.check.txt")"
 wrote png/ "$(find "$demo/png" -type f | wc -l) PNG images the jobs download to the printer"
+exit "$checked"

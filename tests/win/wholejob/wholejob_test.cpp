@@ -13,17 +13,19 @@
 #include <utility>
 #include <vector>
 
-#include "support/stream_reader.h"
-#include "support/win/win_files.h"
-#include "support/win/wine_printer.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
+#include "support/stream_check.h"
+#include "common/win_files.h"
+#include "common/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
 #include "win/wholejob/pictures.h"
 
 namespace kdv_test {
 namespace {
 
-using testing_support::CommandStream;
-using testing_support::StreamCommand;
+using label_stream::CommandStream;
+using label_stream::Command;
 
 constexpr wchar_t kPrinterName[] = L"ZOV Whole Job Test";
 constexpr wchar_t kKey[] = L"ORVEX_KD-V62x0G_Config";
@@ -187,7 +189,7 @@ class WholeJobTest : public PluginTest {
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    output_ = testing_support::TempFilePath(L"zov-whole-job");
+    output_ = win_tools::TempFilePath(L"zov-whole-job");
     ::DeleteFileW(output_.c_str());
     // A printer of its own for every test: its data holds only what the test stores.
     ASSERT_TRUE(printer_.Delete()) << printer_.LastError();
@@ -207,7 +209,7 @@ class WholeJobTest : public PluginTest {
     ASSERT_EQ(
         ::SetPrinterDataExW(printer_.Handle(), kKey, name, REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof value),
         static_cast<DWORD>(ERROR_SUCCESS))
-        << testing_support::Narrow(name);
+        << win_tools::Narrow(name);
   }
   void Settings(std::initializer_list<std::pair<const wchar_t*, uint32_t>> values) {
     for (const auto& [name, value] : values) Setting(name, value);
@@ -229,16 +231,22 @@ class WholeJobTest : public PluginTest {
   }
 
   // Ends the document and reads the output file back; the stream must split cleanly,
-  // close every format it opens and carry downloads of the right length.
-  CommandStream FinishJob() {
+  // close every format it opens, carry downloads of the right length and pass the
+  // checker, with at most the one error `checkerError` (the line without its offset).
+  CommandStream FinishJob(const std::string& checkerError = "") {
     EXPECT_TRUE(printer_.EndDocument()) << printer_.LastError();
     bool readable = false;
-    const std::string bytes = testing_support::ReadFileBytes(output_, &readable);
+    const std::string bytes = win_tools::ReadFileBytes(output_, &readable);
     EXPECT_TRUE(readable);
-    CommandStream stream = testing_support::ReadCommandStream(bytes);
+    CommandStream stream = label_stream::ReadCommandStream(bytes);
     EXPECT_TRUE(stream.ok()) << stream.errors.front().message << " at " << stream.errors.front().offset;
-    EXPECT_EQ(testing_support::FindFramingViolations(stream), std::vector<size_t>{});
-    EXPECT_EQ(testing_support::FindBadDownloads(stream), std::vector<size_t>{});
+    EXPECT_EQ(label_stream::FindFramingViolations(stream), std::vector<size_t>{});
+    EXPECT_EQ(label_stream::FindBadDownloads(stream), std::vector<size_t>{});
+    const std::string errors = testing_support::CheckerErrors(bytes);
+    if (checkerError.empty())
+      EXPECT_EQ(errors, "");
+    else
+      EXPECT_EQ(errors.substr(std::min(errors.find(": "), errors.size())), ": " + checkerError + "\n");
     return stream;
   }
 
@@ -246,7 +254,7 @@ class WholeJobTest : public PluginTest {
   void* object_ = nullptr;  // the job's object
 
  private:
-  testing_support::WinePrinter printer_{kPrinterName};
+  win_tools::WinePrinter printer_{kPrinterName};
   std::wstring output_;
 };
 
@@ -263,15 +271,15 @@ std::string Lines(const std::string& commands) {
 // The stream's commands, each download reduced to Download(name), one a line.
 std::string Skeleton(const CommandStream& stream) {
   std::string skeleton;
-  for (const StreamCommand& command : stream.commands)
+  for (const Command& command : stream.commands)
     skeleton += command.download ? Download(command.name) : command.text;
   return Lines(skeleton);
 }
 
 // The downloads in stream order, each a complete PNG of the picture it came from.
 void ExpectDownloads(const CommandStream& stream, const std::vector<ExpectedDownload>& expected) {
-  std::vector<const StreamCommand*> downloads;
-  for (const StreamCommand& command : stream.commands)
+  std::vector<const Command*> downloads;
+  for (const Command& command : stream.commands)
     if (command.download) downloads.push_back(&command);
   ASSERT_EQ(downloads.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -283,7 +291,7 @@ void ExpectDownloads(const CommandStream& stream, const std::vector<ExpectedDown
 }
 
 void ExpectEveryRecallDownloaded(const CommandStream& stream) {
-  EXPECT_EQ(testing_support::FindRecallsWithoutDownload(stream), std::vector<size_t>{});
+  EXPECT_EQ(label_stream::FindRecallsWithoutDownload(stream), std::vector<size_t>{});
 }
 
 // ---- The jobs -------------------------------------------------------------------------
@@ -529,7 +537,7 @@ std::string LogSince(size_t before) {
   wchar_t folder[MAX_PATH] = {};
   ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
   const std::string log =
-      testing_support::ReadFileBytes(std::wstring(folder) + L"\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log");
+      win_tools::ReadFileBytes(std::wstring(folder) + L"\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log");
   return log.size() < before ? log : log.substr(before);
 }
 
@@ -559,7 +567,8 @@ TEST_F(WholeJobTest, ABaseThatStraddlesTheUnprintableStripIsForcedThrough) {
   host.Send(end, "END");
   host.End({5, 24});  // wholly in the strip: deleted, recalled at 0
   host.WritePrinter();
-  const CommandStream stream = FinishJob();
+  // The clock's x, 20 - 35, is written as its unsigned 32-bit equivalent: the checker's one error.
+  const CommandStream stream = FinishJob("^FT4294967281,364,0: error: x 4294967281 lies beyond the label width 2267");
 
   EXPECT_NE(LogSince(logBefore).find(",ZOV_PLUGIN_KD-V62x0G,vpiSendLayoutData,Invlid Left Margin: 0px @ 600dpi\n"),
             std::string::npos);
@@ -578,10 +587,10 @@ TEST_F(WholeJobTest, ABaseThatStraddlesTheUnprintableStripIsForcedThrough) {
   ExpectDownloads(stream, {{"BASE", &base}, {"BASE", &base, 35}, {"DYNAMIC", &number, 25}, {"DYNAMIC", &number, 25}});
   // The end label's recall is the one of a graphic that was deleted, not downloaded.
   std::vector<size_t> recall;
-  for (const StreamCommand& command : stream.commands)
+  for (const Command& command : stream.commands)
     if (command.text == "^IMR:END.PNG") recall.push_back(command.offset);
   EXPECT_EQ(recall.size(), 1u);
-  EXPECT_EQ(testing_support::FindRecallsWithoutDownload(stream), recall);
+  EXPECT_EQ(label_stream::FindRecallsWithoutDownload(stream), recall);
 }
 
 TEST_F(WholeJobTest, TheTraceFollowsTheCallsOfAJob) {
