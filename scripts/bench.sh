@@ -9,22 +9,26 @@
 #  (b) DownloadGraphic against plain libpng and zlib alone, interleaved round-robin, in
 #      build/bench (native, optimised, no sanitizers).
 # The machine may be shared: only ratios within one run mean much.
-# Usage: scripts/bench.sh [--labels "200 1000"] [--rounds N] [--compare DLL-FOLDER]
+# Usage: scripts/bench.sh [--labels "200 1000"] [--images "text photo"] [--rounds N] [--compare DLL-FOLDER]
 #   --compare runs every whole job also with the DLL in that folder, alternating with
-#   this tree's, and prints both.
+#   this tree's, and prints both. The jobs run in a Wine prefix of their own, so tests
+#   running at the same time are not disturbed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 label_counts="200 1000"
+images="text photo"
 rounds=15
 compare=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --labels) label_counts="$2"; shift 2 ;;
+    --images) images="$2"; shift 2 ;;
     --rounds) rounds="$2"; shift 2 ;;
     --compare) compare=$(cd "$2" && pwd); shift 2 ;;
-    *) echo "usage: scripts/bench.sh [--labels \"200 1000\"] [--rounds N] [--compare DLL-FOLDER]" >&2; exit 1 ;;
+    *) echo "usage: scripts/bench.sh [--labels \"200 1000\"] [--images \"text photo\"] [--rounds N]" \
+         "[--compare DLL-FOLDER]" >&2; exit 1 ;;
   esac
 done
 
@@ -34,6 +38,7 @@ cmake --build build/bench --target download_bench -j2 >/dev/null
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/win64 --target zov_plugin whole_job_bench -j2 >/dev/null
 
+export ZOV_WINEPREFIX="$root/build/win64/bench-wineprefix"
 results="$root/build/bench/results"
 rm -rf "$results" && mkdir -p "$results"
 windows_path() { echo "Z:${1//\//\\}"; }
@@ -63,14 +68,14 @@ run_job() {
 build/bench/bench/download_bench --rounds "$rounds" >"$results/download.txt"
 
 for labels in $label_counts; do
-  for image in text photo; do
+  for image in $images; do
     run_job "$labels" "$image" "$root/build/win64" this >>"$results/whole_job.txt"
     if [ -n "$compare" ]; then
       run_job "$labels" "$image" "$compare" compared >>"$results/whole_job.txt"
     fi
   done
 done
-WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+WINEPREFIX="$ZOV_WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 
 value() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 verdict() { awk -v v="$1" -v l="$2" -v op="$3" 'BEGIN { ok = op == "<=" ? v <= l : v >= l; print ok ? "met" : "MISSED" }'; }
@@ -78,7 +83,7 @@ verdict() { awk -v v="$1" -v l="$2" -v op="$3" 'BEGIN { ok = op == "<=" ? v <= l
 echo "Targets (this tree; the largest whole job of each kind)"
 printf '%-52s %10s %8s  %s\n' "figure" "measured" "target" ""
 largest=$(echo "$label_counts" | tr ' ' '\n' | sort -n | tail -1)
-for image in text photo; do
+for image in $images; do
   line=$(grep "labels=$largest image=$image .*dll=this" "$results/whole_job.txt" || true)
   [ -n "$line" ] || continue
   ratio=$(awk -v c="$(value capture_ms_per_label "$line")" -v e="$(value encode_ms_per_label "$line")" \

@@ -11,8 +11,8 @@
 namespace commands {
 namespace {
 
-// Up to this size the bytes live on the heap: copying them on growth takes a few ms.
-constexpr size_t kHeapLimit = size_t{16} << 20;
+// Up to this size the bytes live on the heap: copying them on growth takes about a ms.
+constexpr size_t kHeapLimit = size_t{4} << 20;
 // Beyond it, address space for this much is reserved; a job larger still moves once more.
 constexpr size_t kReservation = size_t{64} << 30;
 // Reserved address space is made usable in steps of whole MiB (a multiple of the 64 KiB

@@ -12,7 +12,7 @@ namespace commands {
 // contiguous block (the spooler takes them in one call). Writers only append; the
 // plug-in object reads it whole and empties it.
 //
-// The block lives on the heap and doubles while it is small. Beyond 16 MiB it moves, once,
+// The block lives on the heap and doubles while it is small. Beyond 4 MiB it moves, once,
 // into address space reserved for far more than any job and grows there in place, so a
 // large job never stops to copy everything it has so far into a block twice the size.
 class CommandBuffer {

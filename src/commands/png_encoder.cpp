@@ -1,6 +1,5 @@
 #include <png.h>
 
-#include <cstring>
 #include <new>
 #include <vector>
 
