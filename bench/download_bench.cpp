@@ -4,14 +4,17 @@
 // rows with the same parameters, all on the same synthetic pixels (mostly white, lines
 // of text-like strokes, one colour block).
 //
-//   download_bench                       runs the speed benchmarks, then measures memory
-//                                        in a fresh process per case, and prints tables
+// The three run interleaved, round-robin (each round in a new order), so that the load
+// of a shared machine falls on all three alike; each run is timed in thread CPU time and
+// the tables give the minimum and the median of every method and their ratios.
+//
+//   download_bench [--rounds N]          speed, then memory in a fresh process per case
 //   download_bench --memory LABEL METHOD one memory measurement (used by the above)
 //
-// Google Benchmark flags (--benchmark_filter=..., --benchmark_min_time=...) pass through.
-#include <benchmark/benchmark.h>
+// The first lines of the output are "ratio:" lines for scripts/bench.sh.
 #include <png.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -190,60 +193,59 @@ size_t RunMethod(Method method, const Label& label, commands::CommandBuffer& buf
 
 // ---- speed ----
 
-struct Result {
-  double millisecondsPerRun = 0;
-  double megabytesPerSecond = 0;
-  size_t outputBytes = 0;
-};
-std::map<std::pair<size_t, int>, Result> results;
-
-void Benchmark(benchmark::State& state, size_t labelIndex, Method method) {
-  const Label& label = GetLabel(labelIndex);
-  commands::CommandBuffer buffer;
-  std::vector<uint8_t> out;
-  size_t produced = 0;
-  for (auto _ : state) {
-    produced = RunMethod(method, label, buffer, out);
-    benchmark::DoNotOptimize(produced);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * label.PixelBytes()));
-  state.counters["out_bytes"] = static_cast<double>(produced);
-  results[{labelIndex, method}].outputBytes = produced;
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
-class CollectingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      const std::string name = run.benchmark_name();
-      for (size_t l = 0; l < std::size(kLabels); ++l) {
-        for (int m = 0; m < 3; ++m) {
-          const std::string base = std::string(kLabels[l].name) + "/" + kMethodNames[m];
-          if (name != base && name.rfind(base + "/", 0) != 0) continue;
-          Result& result = results[{l, m}];
-          result.millisecondsPerRun = run.GetAdjustedCPUTime();
-          auto found = run.counters.find("bytes_per_second");
-          if (found != run.counters.end()) result.megabytesPerSecond = found->second.value / 1e6;
-        }
-      }
-    }
+struct Samples {
+  std::vector<double> ms;
+  size_t outputBytes = 0;
+  double Min() const { return *std::min_element(ms.begin(), ms.end()); }
+  double Median() const {
+    std::vector<double> sorted = ms;
+    std::sort(sorted.begin(), sorted.end());
+    const size_t n = sorted.size();
+    return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
   }
 };
 
-void PrintSpeedTable() {
-  std::printf("\nSpeed, CPU time (MB/s of 24-bit pixel bytes; ratio = DownloadGraphic time / that method's time)\n");
-  std::printf("%-10s %-16s %10s %10s %12s %8s\n", "label", "method", "ms/run", "MB/s", "output B", "ratio");
-  for (size_t l = 0; l < std::size(kLabels); ++l) {
-    const auto own = results.find({l, kDownload});
+// `rounds` rounds of one run of each method, the order rotating from round to round.
+std::vector<Samples> RoundRobin(const Label& label, int rounds) {
+  std::vector<Samples> samples(3);
+  commands::CommandBuffer buffer;
+  std::vector<uint8_t> out;
+  for (int m = 0; m < 3; ++m) RunMethod(static_cast<Method>(m), label, buffer, out);  // warm up
+  for (int round = 0; round < rounds; ++round) {
+    for (int k = 0; k < 3; ++k) {
+      const int m = (round + k) % 3;
+      const double start = ThreadCpuMs();
+      samples[m].outputBytes = RunMethod(static_cast<Method>(m), label, buffer, out);
+      samples[m].ms.push_back(ThreadCpuMs() - start);
+    }
+  }
+  return samples;
+}
+
+void PrintSpeed(const std::vector<std::vector<Samples>>& all, int rounds) {
+  for (size_t l = 0; l < all.size(); ++l) {
+    const auto& s = all[l];
+    for (int m = 1; m < 3; ++m) {
+      std::printf("ratio: %s DownloadGraphic / %s: median %.3f min %.3f\n", kLabels[l].name, kMethodNames[m],
+                  s[kDownload].Median() / s[m].Median(), s[kDownload].Min() / s[m].Min());
+    }
+  }
+  std::printf("\nSpeed, thread CPU time, %d interleaved rounds (ratio = DownloadGraphic / that method)\n", rounds);
+  std::printf("%-10s %-16s %10s %10s %12s %12s %9s %9s\n", "label", "method", "min ms", "median ms", "MB/s median",
+              "output B", "ratio min", "ratio med");
+  for (size_t l = 0; l < all.size(); ++l) {
+    const auto& s = all[l];
+    const Label& label = GetLabel(l);
     for (int m = 0; m < 3; ++m) {
-      const auto found = results.find({l, m});
-      if (found == results.end() || found->second.millisecondsPerRun == 0) continue;
-      const Result& r = found->second;
-      const double ratio = own != results.end() ? own->second.millisecondsPerRun / r.millisecondsPerRun : 0;
-      std::printf("%-10s %-16s %10.1f %10.1f %12zu %8.2f\n", kLabels[l].name, kMethodNames[m], r.millisecondsPerRun,
-                  r.megabytesPerSecond, r.outputBytes, ratio);
+      std::printf("%-10s %-16s %10.2f %10.2f %12.1f %12zu %9.3f %9.3f\n", kLabels[l].name, kMethodNames[m],
+                  s[m].Min(), s[m].Median(), label.PixelBytes() / 1e3 / s[m].Median(), s[m].outputBytes,
+                  s[kDownload].Min() / s[m].Min(), s[kDownload].Median() / s[m].Median());
     }
   }
 }
@@ -306,21 +308,13 @@ void PrintMemoryTable(const char* self) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--memory") == 0) return MeasureMemory(argv[2], argv[3]);
+  int rounds = 15;
+  if (argc == 3 && std::strcmp(argv[1], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[2]));
 
-  for (size_t l = 0; l < std::size(kLabels); ++l) {
-    for (int m = 0; m < 3; ++m) {
-      const std::string name = std::string(kLabels[l].name) + "/" + kMethodNames[m];
-      benchmark::RegisterBenchmark(name.c_str(), Benchmark, l, static_cast<Method>(m))
-          ->Unit(benchmark::kMillisecond)
-          ->MinTime(1.0);
-    }
-  }
-  benchmark::Initialize(&argc, argv);
-  CollectingReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-
-  PrintSpeedTable();
+  std::vector<std::vector<Samples>> all;
+  for (size_t l = 0; l < std::size(kLabels); ++l) all.push_back(RoundRobin(GetLabel(l), rounds));
+  PrintSpeed(all, rounds);
+  std::fflush(stdout);
   char self[PATH_MAX] = {};
   if (readlink("/proc/self/exe", self, sizeof self - 1) > 0) PrintMemoryTable(self);
   return 0;

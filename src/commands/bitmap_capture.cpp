@@ -85,11 +85,12 @@ bool Capture(ImageSlot& slot, platform::DeviceContext dc, platform::BitmapHandle
   // encoder, run past the buffer.
   if (RowBytes(width, read.bitsPerPixel) > imageSize / height) return false;
 
-  // Read into new storage, so that a failure leaves the slot as it was.
-  std::vector<uint8_t> pixels(imageSize);
-  if (reader.GetDIBits(dc, bitmap, 0, height, pixels.data(), info.bytes) == 0) return false;
+  // Read into the spare storage, so that a failure leaves the image as it was; once
+  // the slot has been captured twice the spare is already large enough.
+  slot.spare.resize(imageSize);
+  if (reader.GetDIBits(dc, bitmap, 0, height, slot.spare.data(), info.bytes) == 0) return false;
 
-  slot.pixels = std::move(pixels);
+  slot.pixels.swap(slot.spare);
   slot.width = width;
   slot.height = height;
   slot.stride = imageSize / height;

@@ -1,5 +1,8 @@
 #include "commands/graphic_commands.h"
 
+#include <cstdint>
+#include <string>
+
 #include "commands/writer_support.h"
 
 namespace commands {
@@ -17,6 +20,25 @@ bool RowsInside(size_t size, uint32_t width, uint32_t stride, uint32_t height, b
   return stride == 0 || uint64_t{height} - 1 <= (size - rowBytes) / stride;
 }
 
+// "~DYR:<name>,B,P,<length>,b,", the head of a download.
+std::string DownloadHeader(const char* name, uint64_t length) {
+  std::string header = "~DYR:";
+  header += name;
+  header += ",B,P,";
+  AppendUnsigned(header, length);
+  header += ",b,";
+  return header;
+}
+
+// More than the longest PNG file these rows can give: every row byte and the filter byte
+// of each row, deflate's worst case on top (stored blocks), the chunks around them.
+uint64_t PngLengthBound(uint32_t width, uint32_t height, bool rgb) {
+  const uint64_t rowBytes = (rgb ? uint64_t{width} * 3 : (uint64_t{width} + 7) / 8) + 1;
+  if (height > (uint64_t{1} << 58) / rowBytes) return UINT64_MAX;
+  const uint64_t raw = rowBytes * height;
+  return raw + raw / 8 + raw / 64 + 4096;
+}
+
 }  // namespace
 
 bool DownloadGraphic(CommandBuffer* buffer, const std::vector<uint8_t>& pixels, uint32_t width, uint32_t stride,
@@ -28,15 +50,18 @@ bool DownloadGraphic(CommandBuffer* buffer, const std::vector<uint8_t>& pixels, 
 
   const size_t before = buffer->size();
   try {
-    std::vector<uint8_t> png;
-    if (!settings.EncodePng(png, pixels.data(), width, height, stride, rgb)) return false;
-    std::string header = "~DYR:";
-    header += name;
-    header += ",B,P,";
-    AppendUnsigned(header, png.size());
-    header += ",b,";
-    buffer->Append(header.data(), header.size());
-    buffer->Append(png.data(), png.size());
+    // The file is encoded straight into the buffer behind its header, so it is never
+    // held twice. The length is known only at the end: the header goes first with room
+    // for the longest length, then takes the real one and the file moves up by the
+    // digits saved, within the same block.
+    const std::string room = DownloadHeader(name, PngLengthBound(width, height, rgb));
+    buffer->Append(room.data(), room.size());
+    if (!settings.AppendPng(*buffer, pixels.data(), width, height, stride, rgb)) {
+      buffer->RestoreSize(before);
+      return false;
+    }
+    const std::string header = DownloadHeader(name, buffer->size() - before - room.size());
+    buffer->Replace(before, room.size(), header.data(), header.size());
     return true;
   } catch (...) {
     // A header whose image did not follow would swallow the next commands.

@@ -25,6 +25,16 @@ struct PngSettings {
   // std::bad_alloc when memory runs out (libpng's structures are released by then).
   bool EncodePng(std::vector<uint8_t>& output, const uint8_t* topRow, uint32_t width, uint32_t height,
                  uint32_t stride, bool rgb) const;
+
+  // The same file appended to `output` as libpng produces it, so it is never held twice.
+  // On false or an exception the buffer may end in part of a file: the caller restores
+  // its size.
+  bool AppendPng(CommandBuffer& output, const uint8_t* topRow, uint32_t width, uint32_t height, uint32_t stride,
+                 bool rgb) const;
+
+ private:
+  bool Encode(std::vector<uint8_t>* file, CommandBuffer* buffer, const uint8_t* topRow, uint32_t width,
+              uint32_t height, uint32_t stride, bool rgb) const;
 };
 
 // "~DYR:<name>,B,P,<length>,b," followed by the PNG. Nothing is appended unless the

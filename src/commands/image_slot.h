@@ -12,8 +12,12 @@ namespace commands {
 // One captured image: rows top first, each `stride` bytes, padded to a multiple of 4.
 // 24 bits per pixel: blue, green, red per pixel. 1 bit per pixel: leftmost pixel in the
 // most significant bit, 0 black, 1 white. `pixels` holds at least stride x height bytes.
+// `spare` is storage for the next capture: it reads into the spare and swaps it in, so
+// the slot's image only changes on success, and a slot captured again and again (the
+// variable image of every label) reuses the same two blocks instead of fresh memory.
 struct ImageSlot {
   std::vector<uint8_t> pixels;
+  std::vector<uint8_t> spare;
   uint32_t width = 0;
   uint32_t stride = 0;
   uint32_t height = 0;
@@ -22,7 +26,8 @@ struct ImageSlot {
 
 // Reads the whole bitmap into `slot` (GetObjectW, then GetDIBits twice, top-down rows);
 // a bitmap of any depth but 1 bit is read as 24-bit rows.
-// On any failure the slot is left exactly as it was; allocation failure is also logged.
+// On any failure the slot's image is left exactly as it was (only its spare storage may
+// differ); allocation failure is also logged.
 // Answers that describe no readable image (sizes not positive, an image size too small
 // for the rows) count as failures.
 bool CaptureBitmap(ImageSlot* slot, platform::DeviceContext dc, platform::BitmapHandle bitmap);

@@ -1,10 +1,10 @@
 #include <png.h>
 
-#include <cstring>
 #include <new>
 #include <vector>
 
 #include "commands/graphic_commands.h"
+#include "commands/rgb_rows.h"
 #include "platform/debug_output.h"
 
 namespace commands {
@@ -16,12 +16,14 @@ constexpr png_uint_32 kPixelsPerMetre = 11811;
 enum class PngOutcome { Written, NoWriteStruct, NoInfoStruct, Failed, OutOfMemory };
 
 // Everything the libpng frame needs, as plain data: nothing in that frame may have a
-// destructor, since libpng leaves it by longjmp.
+// destructor, since libpng leaves it by longjmp. The file goes to exactly one of the two
+// outputs: a byte vector it replaces, or a command buffer it is appended to.
 struct PngJob {
   const PngSettings* settings;
-  std::vector<uint8_t>* output;
+  std::vector<uint8_t>* file;
+  CommandBuffer* buffer;
   const uint8_t* topRow;
-  uint8_t* row;  // one row of the file, allocated by the caller
+  uint8_t* row;  // one RGB row of the file, allocated by the caller
   uint32_t width, height, stride;
   bool rgb;
   bool outOfMemory;  // set when growing the output failed
@@ -34,7 +36,11 @@ void AppendBlock(png_structp png, png_bytep data, png_size_t length) {
   if (data == nullptr) return;
   bool failed = false;
   try {
-    job->output->insert(job->output->end(), data, data + length);
+    if (job->file != nullptr) {
+      job->file->insert(job->file->end(), data, data + length);
+    } else {
+      job->buffer->Append(data, length);
+    }
   } catch (...) {
     failed = true;
   }
@@ -45,20 +51,6 @@ void AppendBlock(png_structp png, png_bytep data, png_size_t length) {
 }
 
 void FlushNothing(png_structp) {}
-
-void FillRow(const PngJob& job, const uint8_t* source) {
-  if (!job.rgb) {
-    std::memcpy(job.row, source, (size_t{job.width} + 7) / 8);
-    return;
-  }
-  // Blue, green, red in the bitmap; red, green, blue in the file.
-  uint8_t* target = job.row;
-  for (uint32_t j = 0; j < job.width; ++j, source += 3, target += 3) {
-    target[0] = source[2];
-    target[1] = source[1];
-    target[2] = source[0];
-  }
-}
 
 PngOutcome WritePng(PngJob& job) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -73,7 +65,7 @@ PngOutcome WritePng(PngJob& job) {
     return job.outOfMemory ? PngOutcome::OutOfMemory : PngOutcome::Failed;
   }
 
-  job.output->clear();
+  if (job.file != nullptr) job.file->clear();
   png_set_write_fn(png, &job, AppendBlock, FlushNothing);
   png_set_pHYs(png, info, kPixelsPerMetre, kPixelsPerMetre, PNG_RESOLUTION_METER);
 
@@ -89,9 +81,15 @@ PngOutcome WritePng(PngJob& job) {
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
 
+  // Blue, green, red in the bitmap; red, green, blue in the file. A 1-bit row goes to
+  // libpng as it stands (libpng copies the bytes it needs before it works on them).
   for (uint32_t r = 0; r < job.height; ++r) {
-    FillRow(job, job.topRow + size_t{r} * job.stride);
-    png_write_row(png, job.row);
+    const uint8_t* source = job.topRow + size_t{r} * job.stride;
+    if (job.rgb) {
+      SwapRedAndBlue(job.row, source, job.width);
+      source = job.row;
+    }
+    png_write_row(png, source);
   }
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
@@ -100,8 +98,8 @@ PngOutcome WritePng(PngJob& job) {
 
 }  // namespace
 
-bool PngSettings::EncodePng(std::vector<uint8_t>& output, const uint8_t* topRow, uint32_t width, uint32_t height,
-                            uint32_t stride, bool rgb) const {
+bool PngSettings::Encode(std::vector<uint8_t>* file, CommandBuffer* buffer, const uint8_t* topRow, uint32_t width,
+                         uint32_t height, uint32_t stride, bool rgb) const {
   if (topRow == nullptr) return false;
   // libpng would refuse the header of an empty image only after the row buffer, as
   // wide as the image, was allocated and filled: refused here first, with its trace.
@@ -109,8 +107,8 @@ bool PngSettings::EncodePng(std::vector<uint8_t>& output, const uint8_t* topRow,
     platform::DebugTrace(u"compression failed.\n");
     return false;
   }
-  std::vector<uint8_t> row(rgb ? size_t{width} * 3 : (size_t{width} + 7) / 8);
-  PngJob job{this, &output, topRow, row.data(), width, height, stride, rgb, false};
+  std::vector<uint8_t> row(rgb ? size_t{width} * 3 : 0);
+  PngJob job{this, file, buffer, topRow, row.data(), width, height, stride, rgb, false};
   switch (WritePng(job)) {
     case PngOutcome::Written:
       return true;
@@ -127,6 +125,16 @@ bool PngSettings::EncodePng(std::vector<uint8_t>& output, const uint8_t* topRow,
   }
   platform::DebugTrace(u"compression failed.\n");
   return false;
+}
+
+bool PngSettings::EncodePng(std::vector<uint8_t>& output, const uint8_t* topRow, uint32_t width, uint32_t height,
+                            uint32_t stride, bool rgb) const {
+  return Encode(&output, nullptr, topRow, width, height, stride, rgb);
+}
+
+bool PngSettings::AppendPng(CommandBuffer& output, const uint8_t* topRow, uint32_t width, uint32_t height,
+                            uint32_t stride, bool rgb) const {
+  return Encode(nullptr, &output, topRow, width, height, stride, rgb);
 }
 
 }  // namespace commands

@@ -1,9 +1,13 @@
 // Services of the native build, which runs the portable core off Windows: there is no
 // spooler, printer data or GDI, so those report failure; the debug trace goes nowhere;
-// the string table is the one the module's resources are built from.
+// the string table is the one the module's resources are built from; address space is
+// reserved and committed with mmap and mprotect.
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <iterator>
 
+#include "platform/address_space.h"
 #include "platform/bitmaps.h"
 #include "platform/debug_output.h"
 #include "platform/printer_data.h"
@@ -57,6 +61,16 @@ class BuiltInStringTable final : public StringTable {
   }
 };
 
+class MappedAddressSpace final : public AddressSpace {
+ public:
+  void* Reserve(size_t bytes) override {
+    void* start = ::mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return start == MAP_FAILED ? nullptr : start;
+  }
+  bool Commit(void* start, size_t bytes) override { return ::mprotect(start, bytes, PROT_READ | PROT_WRITE) == 0; }
+  void Release(void* start, size_t bytes) override { ::munmap(start, bytes); }
+};
+
 }  // namespace
 
 template <>
@@ -82,6 +96,11 @@ DebugOutput& Service<DebugOutput>::Default() {
 template <>
 StringTable& Service<StringTable>::Default() {
   static BuiltInStringTable instance;
+  return instance;
+}
+template <>
+AddressSpace& Service<AddressSpace>::Default() {
+  static MappedAddressSpace instance;
   return instance;
 }
 

@@ -1,7 +1,9 @@
-// Win32 implementations of the spooler, printer-data, bitmap, debug and string services.
+// Win32 implementations of the spooler, printer-data, bitmap, debug, string and
+// address-space services.
 #include <windows.h>
 #include <winspool.h>
 
+#include "platform/address_space.h"
 #include "platform/bitmaps.h"
 #include "platform/debug_output.h"
 #include "platform/printer_data.h"
@@ -80,6 +82,15 @@ class Win32StringTable final : public StringTable {
   }
 };
 
+class Win32AddressSpace final : public AddressSpace {
+ public:
+  void* Reserve(size_t bytes) override { return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS); }
+  bool Commit(void* start, size_t bytes) override {
+    return ::VirtualAlloc(start, bytes, MEM_COMMIT, PAGE_READWRITE) != nullptr;
+  }
+  void Release(void* start, size_t) override { ::VirtualFree(start, 0, MEM_RELEASE); }
+};
+
 }  // namespace
 
 template <>
@@ -105,6 +116,11 @@ DebugOutput& Service<DebugOutput>::Default() {
 template <>
 StringTable& Service<StringTable>::Default() {
   static Win32StringTable instance;
+  return instance;
+}
+template <>
+AddressSpace& Service<AddressSpace>::Default() {
+  static Win32AddressSpace instance;
   return instance;
 }
 

@@ -193,6 +193,23 @@ TEST_F(Capture, EveryFailureLeavesTheSlotAsItWas) {
   EXPECT_TRUE(LogLines(log_).empty());
 }
 
+TEST_F(Capture, CapturesAgainTakeTurnsInTheSameTwoBlocks) {
+  Script(reader_, 101, 10, 24, 304);
+  ImageSlot slot;
+  std::vector<const uint8_t*> blocks;
+  for (int capture = 0; capture < 5; ++capture) {
+    SCOPED_TRACE(capture);
+    reader_.pixels[0] = static_cast<char>(capture);
+    ASSERT_TRUE(commands::CaptureBitmap(&slot, kDc, kBitmap));
+    EXPECT_EQ(std::string(slot.pixels.begin(), slot.pixels.end()), reader_.pixels);
+    blocks.push_back(slot.pixels.data());
+    if (capture >= 2) {
+      EXPECT_EQ(blocks[capture], blocks[capture - 2]);
+    }
+  }
+  EXPECT_NE(blocks[0], blocks[1]);
+}
+
 TEST_F(Capture, AllocationFailureAnywhereIsLoggedOnceAndLeavesTheSlot) {
   Script(reader_, 101, 10, 24, 304);
   uint64_t failurePoints = 0;
