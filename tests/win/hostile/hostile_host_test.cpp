@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "native/imaging/png_decode.h"
-#include "support/stream_reader.h"
-#include "support/win/win_files.h"
-#include "support/win/wine_printer.h"
+#include "stream/command_stream.h"
+#include "common/win_files.h"
+#include "common/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
 
 namespace kdv_test {
@@ -59,7 +59,7 @@ class HostileHost {
                             reinterpret_cast<BYTE*>(&data), sizeof data) != ERROR_SUCCESS)
         return false;
     }
-    output_ = testing_support::TempFilePath(L"zov-hostile");
+    output_ = win_tools::TempFilePath(L"zov-hostile");
     DeleteFileW(output_.c_str());
     if (!printer_.StartDocument(output_)) return false;
     object_ = library_.Create();
@@ -83,13 +83,13 @@ class HostileHost {
   std::string Finish() {
     Call(21);
     printer_.EndDocument();
-    return testing_support::ReadFileBytes(output_);
+    return win_tools::ReadFileBytes(output_);
   }
   HDC Dc() const { return dc_; }
 
  private:
-  testing_support::PluginLibrary library_;
-  testing_support::WinePrinter printer_;
+  win_tools::PluginLibrary library_;
+  win_tools::WinePrinter printer_;
   std::wstring output_;
   void* object_ = nullptr;
   HDC dc_ = CreateCompatibleDC(nullptr);
@@ -146,7 +146,7 @@ int CaseWrappedSheet() {
   wchar_t folder[MAX_PATH] = {};
   SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
   const std::string log =
-      testing_support::ReadFileBytes(std::wstring(folder) + L"\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log");
+      win_tools::ReadFileBytes(std::wstring(folder) + L"\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log");
   if (log.find(",vpiSendLayoutData,Invlid Labels Per Sheet: 4294967296 (at most 10000)\r\n") == std::string::npos)
     return Fail("no log entry for the count");
   return 0;
@@ -190,7 +190,7 @@ int CaseOtherDepths() {
     DeleteObject(bitmap);
     if (!placed) return Fail("placing " + std::to_string(bits) + " bits");
     std::vector<uint8_t> png;
-    for (const auto& command : testing_support::ReadCommandStream(host.Finish()).commands)
+    for (const auto& command : label_stream::ReadCommandStream(host.Finish()).commands)
       if (command.download && command.name == "DYNAMIC") png.assign(command.payload.begin(), command.payload.end());
     const auto decoded = imaging_test::DecodePng(png);
     if (!decoded.ok || decoded.colourType != 2 || decoded.width != 24 || decoded.height != 12)
@@ -231,7 +231,7 @@ int RunCase(int number) {
 
 // Runs this executable with --case N; its exit code, or STILL_ACTIVE when the hang guard ended it.
 DWORD RunChild(int number) {
-  std::wstring command = L"\"" + testing_support::ExecutableFolder() + L"\\hostile_host_test.exe\" --case " +
+  std::wstring command = L"\"" + win_tools::ExecutableFolder() + L"\\hostile_host_test.exe\" --case " +
                          std::to_wstring(number);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
