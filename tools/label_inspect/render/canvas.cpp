@@ -1,0 +1,125 @@
+#include "canvas.h"
+
+#include <png.h>
+
+#include <algorithm>
+
+#include "commands/graphic_commands.h"
+
+namespace label_inspect {
+namespace {
+
+// Multiplies two 8-bit intensities, rounded: ink over paper.
+uint8_t Times(uint8_t a, uint8_t b) { return static_cast<uint8_t>((a * b + 127) / 255); }
+uint8_t Mix(uint8_t from, uint8_t to, uint8_t coverage) {
+  return static_cast<uint8_t>((from * (255 - coverage) + to * coverage + 127) / 255);
+}
+
+}  // namespace
+
+bool DecodePng(std::string_view bytes, uint32_t maxWidth, uint32_t maxHeight, Image& image, std::string& problem) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {
+    problem = std::string("PNG not readable: ") + png.message;
+    return false;
+  }
+  if (png.width > maxWidth || png.height > maxHeight) {
+    problem = "graphic of " + std::to_string(png.width) + " x " + std::to_string(png.height) +
+              " pixels is larger than the largest label";
+    png_image_free(&png);
+    return false;
+  }
+  png.format = PNG_FORMAT_BGRA;
+  image.width = png.width;
+  image.height = png.height;
+  image.bgra.assign(PNG_IMAGE_SIZE(png), 0);
+  if (png_image_finish_read(&png, nullptr, image.bgra.data(), 0, nullptr) == 0) {
+    problem = std::string("PNG not decodable: ") + png.message;
+    png_image_free(&png);
+    image = Image{};
+    return false;
+  }
+  return true;
+}
+
+Canvas::Canvas(uint32_t width, uint32_t height)
+    : width_(width), height_(height), pixels_(size_t{width} * height * 3, 255) {}
+
+Rgb Canvas::At(uint32_t x, uint32_t y) const {
+  const uint8_t* pixel = &pixels_[(size_t{y} * width_ + x) * 3];
+  return {pixel[2], pixel[1], pixel[0]};
+}
+
+void Canvas::Fill(int64_t x, int64_t y, int64_t width, int64_t height, Rgb colour) {
+  const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+  const int64_t right = std::min<int64_t>(x + width, width_), bottom = std::min<int64_t>(y + height, height_);
+  for (int64_t row = top; row < bottom; ++row) {
+    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(left)) * 3];
+    for (int64_t column = left; column < right; ++column, pixel += 3) {
+      pixel[0] = colour.blue;
+      pixel[1] = colour.green;
+      pixel[2] = colour.red;
+    }
+  }
+}
+
+void Canvas::Frame(int64_t x, int64_t y, int64_t width, int64_t height, int64_t thickness, Rgb colour) {
+  if (width <= 0 || height <= 0 || thickness <= 0) return;
+  if (thickness * 2 >= std::min(width, height)) {
+    Fill(x, y, width, height, colour);
+    return;
+  }
+  Fill(x, y, width, thickness, colour);
+  Fill(x, y + height - thickness, width, thickness, colour);
+  Fill(x, y + thickness, thickness, height - 2 * thickness, colour);
+  Fill(x + width - thickness, y + thickness, thickness, height - 2 * thickness, colour);
+}
+
+void Canvas::Ink(int64_t x, int64_t y, const Image& image) {
+  const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+  const int64_t right = std::min<int64_t>(x + image.width, width_);
+  const int64_t bottom = std::min<int64_t>(y + image.height, height_);
+  for (int64_t row = top; row < bottom; ++row) {
+    const uint8_t* source = &image.bgra[(static_cast<size_t>(row - y) * image.width + static_cast<size_t>(left - x)) * 4];
+    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(left)) * 3];
+    for (int64_t column = left; column < right; ++column, pixel += 3, source += 4) {
+      for (int channel = 0; channel < 3; ++channel)
+        pixel[channel] = Mix(pixel[channel], Times(pixel[channel], source[channel]), source[3]);
+    }
+  }
+}
+
+void Canvas::Ink(int64_t x, int64_t y, const Canvas& other) {
+  const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+  const int64_t right = std::min<int64_t>(x + other.width_, width_);
+  const int64_t bottom = std::min<int64_t>(y + other.height_, height_);
+  for (int64_t row = top; row < bottom; ++row) {
+    const uint8_t* source =
+        &other.pixels_[(static_cast<size_t>(row - y) * other.width_ + static_cast<size_t>(left - x)) * 3];
+    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(left)) * 3];
+    for (int64_t i = 0; i < (right - left) * 3; ++i) pixel[i] = Times(pixel[i], source[i]);
+  }
+}
+
+void Canvas::InkPixel(int64_t x, int64_t y, Rgb colour, uint8_t coverage) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_ || coverage == 0) return;
+  uint8_t* pixel = &pixels_[(static_cast<size_t>(y) * width_ + static_cast<size_t>(x)) * 3];
+  pixel[0] = Mix(pixel[0], Times(pixel[0], colour.blue), coverage);
+  pixel[1] = Mix(pixel[1], Times(pixel[1], colour.green), coverage);
+  pixel[2] = Mix(pixel[2], Times(pixel[2], colour.red), coverage);
+}
+
+bool Canvas::EncodePng(std::vector<uint8_t>& png) const {
+  if (pixels_.empty()) return false;
+  // The plug-in's encoder with filtering and stronger compression: previews are mostly
+  // flat colour and are kept beside reports and in the README.
+  commands::PngSettings settings;
+  settings.filters = PNG_ALL_FILTERS;
+  settings.compressionLevel = 9;
+  settings.memoryLevel = 8;
+  settings.strategy = 0;
+  return settings.EncodePng(png, pixels_.data(), width_, height_, width_ * 3, true);
+}
+
+}  // namespace label_inspect

@@ -1,0 +1,66 @@
+// The page a label format is drawn on: 24-bit pixels in blue, green, red order (as the
+// host's bitmaps, so the plug-in's own PNG encoder writes them), white where nothing is.
+// Every drawing operation clips to the page; positions may lie anywhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace label_inspect {
+
+// The printer's largest label, in dots at 600 dpi: every page is clamped to it.
+inline constexpr uint32_t kMaxLabelWidth600 = 2646;
+inline constexpr uint32_t kMaxLabelLength600 = 14173;
+
+struct Rgb {
+  uint8_t red = 0, green = 0, blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
+inline constexpr Rgb kWhite{255, 255, 255};
+inline constexpr Rgb kBlack{0, 0, 0};
+
+// A decoded graphic: rows of blue, green, red, alpha, top row first.
+struct Image {
+  uint32_t width = 0, height = 0;
+  std::vector<uint8_t> bgra;
+};
+
+// Decodes one PNG file with libpng. Images larger than `maxWidth` x `maxHeight` are
+// refused before any pixel is decoded, so memory stays bounded. False and `problem`
+// on failure.
+bool DecodePng(std::string_view bytes, uint32_t maxWidth, uint32_t maxHeight, Image& image, std::string& problem);
+
+class Canvas {
+ public:
+  Canvas() = default;
+  Canvas(uint32_t width, uint32_t height);
+
+  uint32_t width() const { return width_; }
+  uint32_t height() const { return height_; }
+  const std::vector<uint8_t>& pixels() const { return pixels_; }
+  Rgb At(uint32_t x, uint32_t y) const;
+
+  // Sets a rectangle to one colour (a white box clears what is beneath it).
+  void Fill(int64_t x, int64_t y, int64_t width, int64_t height, Rgb colour);
+  // A frame of `thickness` inside the rectangle; a thickness of half the smaller side or
+  // more fills it.
+  void Frame(int64_t x, int64_t y, int64_t width, int64_t height, int64_t thickness, Rgb colour);
+  // Lays a graphic's ink with its top left corner at (x, y): ink multiplies what is
+  // beneath, so the graphic's white lets earlier content show, as on paper.
+  void Ink(int64_t x, int64_t y, const Image& image);
+  // Lays another page's ink at (x, y), as above.
+  void Ink(int64_t x, int64_t y, const Canvas& other);
+  // Lays `colour` at one pixel with a coverage of 0 (none) to 255 (full).
+  void InkPixel(int64_t x, int64_t y, Rgb colour, uint8_t coverage);
+
+  // One complete PNG file of the page, written by the plug-in's encoder.
+  bool EncodePng(std::vector<uint8_t>& png) const;
+
+ private:
+  uint32_t width_ = 0, height_ = 0;
+  std::vector<uint8_t> pixels_;
+};
+
+}  // namespace label_inspect

@@ -1,0 +1,131 @@
+#include "text_raster.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace label_inspect {
+
+struct Font::Library {
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  ~Library() {
+    if (face != nullptr) FT_Done_Face(face);
+    if (library != nullptr) FT_Done_FreeType(library);
+  }
+};
+
+namespace {
+
+constexpr const char* kFontFile = "DejaVuSans.ttf";
+constexpr const char* kFontFolders[] = {"/usr/share/fonts/truetype/dejavu", "/usr/local/share/fonts",
+                                        "/usr/share/fonts/TTF", "/usr/share/fonts/dejavu"};
+
+std::string FindDefaultFont() {
+  for (const char* folder : kFontFolders) {
+    const std::filesystem::path path = std::filesystem::path(folder) / kFontFile;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) return path.string();
+  }
+  return {};
+}
+
+// Unit vectors of the text's reading direction and of "up" on the page (y grows
+// downwards) for each orientation letter.
+struct Turn {
+  int alongX, alongY, upX, upY;
+};
+Turn TurnOf(char orientation) {
+  switch (orientation) {
+    case 'R': return {0, 1, 1, 0};
+    case 'I': return {-1, 0, 0, 1};
+    case 'B': return {0, -1, -1, 0};
+    default: return {1, 0, 0, -1};
+  }
+}
+
+std::string CodePoint(char32_t character) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(character));
+  return text;
+}
+
+int32_t Cell(int32_t size) { return std::clamp<int32_t>(size, 1, kMaxCharacterCell); }
+
+}  // namespace
+
+Font::Font(std::unique_ptr<Library> library) : library_(std::move(library)) {}
+Font::~Font() = default;
+
+std::unique_ptr<Font> Font::Open(const std::string& path, std::string& error) {
+  const std::string file = path.empty() ? FindDefaultFont() : path;
+  if (file.empty()) {
+    error = std::string("font ") + kFontFile + " not found in /usr/share/fonts/truetype/dejavu (install fonts-dejavu-core)";
+    return nullptr;
+  }
+  auto library = std::make_unique<Library>();
+  if (FT_Init_FreeType(&library->library) != 0) {
+    error = "FreeType could not start";
+    return nullptr;
+  }
+  if (FT_New_Face(library->library, file.c_str(), 0, &library->face) != 0) {
+    error = "font " + file + " cannot be opened (install fonts-dejavu-core)";
+    return nullptr;
+  }
+  return std::unique_ptr<Font>(new Font(std::move(library)));
+}
+
+bool Font::Draw(Canvas& canvas, const TextField& field, std::string& problem) {
+  FT_Face face = library_->face;
+  if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(Cell(field.width)), static_cast<FT_UInt>(Cell(field.height))) != 0) {
+    problem = "character size not usable";
+    return false;
+  }
+  // The advance of the whole text first: a right-justified field ends at its origin.
+  int64_t length = 0;
+  std::string missing;
+  for (char32_t character : field.text) {
+    if (FT_Get_Char_Index(face, character) == 0 && missing.size() < 80) missing += " " + CodePoint(character);
+    if (FT_Load_Char(face, character, FT_LOAD_DEFAULT) != 0) continue;
+    length += face->glyph->advance.x >> 6;
+  }
+  const Turn turn = TurnOf(field.orientation);
+  int64_t pen = field.rightJustified ? -length : 0;
+  const int64_t reach = Cell(field.height) * 2;  // beyond this a glyph cannot touch the page
+  for (char32_t character : field.text) {
+    // The pen's page position; skip rendering glyphs wholly off the page.
+    const int64_t penX = field.x + pen * turn.alongX, penY = field.y + pen * turn.alongY;
+    const bool offPage = penX < -reach - Cell(field.width) * 2 || penY < -reach - Cell(field.width) * 2 ||
+                         penX > int64_t{canvas.width()} + reach || penY > int64_t{canvas.height()} + reach;
+    if (FT_Load_Char(face, character, offPage ? FT_LOAD_DEFAULT : FT_LOAD_RENDER) != 0) {
+      problem = "glyph " + CodePoint(character) + " not renderable";
+      return false;
+    }
+    const FT_GlyphSlot glyph = face->glyph;
+    if (!offPage) {
+      const FT_Bitmap& bitmap = glyph->bitmap;
+      // Glyph pixel (column c, row r) spans along [a, a+1) and up [u, u+1) from the
+      // baseline origin; its centre, turned onto the page (in half dots, always odd),
+      // names the dot it covers.
+      for (unsigned int r = 0; r < bitmap.rows; ++r) {
+        const unsigned char* row = bitmap.buffer + static_cast<ptrdiff_t>(r) * bitmap.pitch;
+        for (unsigned int c = 0; c < bitmap.width; ++c) {
+          if (row[c] == 0) continue;
+          const int64_t a2 = 2 * (pen + glyph->bitmap_left + c) + 1;
+          const int64_t u2 = 2 * (int64_t{glyph->bitmap_top} - 1 - r) + 1;
+          const int64_t x2 = 2 * field.x + a2 * turn.alongX + u2 * turn.upX;
+          const int64_t y2 = 2 * field.y + a2 * turn.alongY + u2 * turn.upY;
+          canvas.InkPixel((x2 - 1) / 2, (y2 - 1) / 2, field.colour, row[c]);  // exact: x2 - 1 is even
+        }
+      }
+    }
+    pen += glyph->advance.x >> 6;
+  }
+  if (!missing.empty()) problem = "not in the font, drawn as boxes:" + missing;
+  return true;
+}
+
+}  // namespace label_inspect
