@@ -148,7 +148,10 @@ void HabitRows(const FormatHabits& habits, std::vector<SettingRow>& rows) {
   std::string counts;
   for (uint32_t count : habits.cutCounts) counts += (counts.empty() ? "" : ", ") + std::to_string(count);
   rows.push_back({"Cut mode", cut});
-  rows.push_back({"Cut interval", counts.empty() ? "none" : "every " + counts + " label(s), as the formats ask"});
+  rows.push_back({"Cut interval", counts.empty() ? "none"
+                                                 : std::to_string(habits.cutting) + " of " +
+                                                       std::to_string(habits.quantities) +
+                                                       " formats cut, every " + counts + " label(s)"});
   rows.push_back({"Pause", Utf8(config::PauseLabel(habits.pause ? 1 : 0))});
   rows.push_back({"Notification", Utf8(config::BuzzerLabel(habits.beep ? 1 : 0))});
   if (habits.clockFormats.empty()) rows.push_back({"Clock format", "no clock field in this job"});
