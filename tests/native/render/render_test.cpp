@@ -173,7 +173,7 @@ TEST(RenderTest, PagesMatchTheirExpectedImages) {
                       expected.width == actual.width() && expected.height == actual.height() && [&] {
                         for (uint32_t y = 0; y < actual.height(); ++y)
                           for (uint32_t x = 0; x < actual.width(); ++x) {
-                            const uint8_t* e = &expected.bgra[(size_t{y} * expected.width + x) * 4];
+                            const uint8_t* e = &expected.bgr[(size_t{y} * expected.width + x) * expected.channels];
                             if (actual.At(x, y) != Rgb{e[2], e[1], e[0]}) return false;
                           }
                         return true;

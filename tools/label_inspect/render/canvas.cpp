@@ -30,11 +30,13 @@ bool DecodePng(std::string_view bytes, uint32_t maxWidth, uint32_t maxHeight, Im
     png_image_free(&png);
     return false;
   }
-  png.format = PNG_FORMAT_BGRA;
+  const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+  png.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
   image.width = png.width;
   image.height = png.height;
-  image.bgra.assign(PNG_IMAGE_SIZE(png), 0);
-  if (png_image_finish_read(&png, nullptr, image.bgra.data(), 0, nullptr) == 0) {
+  image.channels = alpha ? 4 : 3;
+  image.bgr.reset(new uint8_t[PNG_IMAGE_SIZE(png)]);
+  if (png_image_finish_read(&png, nullptr, image.bgr.get(), 0, nullptr) == 0) {
     problem = std::string("PNG not decodable: ") + png.message;
     png_image_free(&png);
     image = Image{};
@@ -51,12 +53,54 @@ Rgb Canvas::At(uint32_t x, uint32_t y) const {
   return {pixel[2], pixel[1], pixel[0]};
 }
 
+namespace {
+constexpr size_t kMostAreas = 256;
+}  // namespace
+
+bool Canvas::Touch(int64_t x, int64_t y, int64_t width, int64_t height, Area& area) {
+  area = {std::max<int64_t>(x, 0), std::max<int64_t>(y, 0), std::min<int64_t>(x + width, width_),
+          std::min<int64_t>(y + height, height_)};
+  if (area.left >= area.right || area.top >= area.bottom) return false;
+  if (drawn_.size() < kMostAreas) drawn_.push_back(area);
+  else drawnEverywhere_ = true;
+  return true;
+}
+
+void Canvas::Restore(const Canvas* other, const Area& area) {
+  const size_t from = (static_cast<size_t>(area.left)) * 3, count = static_cast<size_t>(area.right - area.left) * 3;
+  for (int64_t row = area.top; row < area.bottom; ++row) {
+    const size_t at = static_cast<size_t>(row) * width_ * 3 + from;
+    if (other != nullptr) std::copy_n(&other->pixels_[at], count, &pixels_[at]);
+    else std::fill_n(&pixels_[at], count, uint8_t{255});
+  }
+}
+
+void Canvas::Reset(const Canvas* other, uint64_t source) {
+  if (other != nullptr && (other->width_ != width_ || other->height_ != height_)) other = nullptr, source = 0;
+  if (source == source_ && !drawnEverywhere_) {
+    for (const Area& area : drawn_) Restore(other, area);
+  } else {
+    Restore(other, {0, 0, width_, height_});
+  }
+  Adopt(source);
+}
+
+void Canvas::Adopt(uint64_t source) {
+  source_ = source;
+  drawn_.clear();
+  drawnEverywhere_ = false;
+}
+
 void Canvas::Fill(int64_t x, int64_t y, int64_t width, int64_t height, Rgb colour) {
-  const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
-  const int64_t right = std::min<int64_t>(x + width, width_), bottom = std::min<int64_t>(y + height, height_);
-  for (int64_t row = top; row < bottom; ++row) {
-    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(left)) * 3];
-    for (int64_t column = left; column < right; ++column, pixel += 3) {
+  Area area;
+  if (!Touch(x, y, width, height, area)) return;
+  for (int64_t row = area.top; row < area.bottom; ++row) {
+    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(area.left)) * 3];
+    if (colour.red == colour.green && colour.green == colour.blue) {  // white and black boxes
+      std::fill_n(pixel, (area.right - area.left) * 3, colour.red);
+      continue;
+    }
+    for (int64_t column = area.left; column < area.right; ++column, pixel += 3) {
       pixel[0] = colour.blue;
       pixel[1] = colour.green;
       pixel[2] = colour.red;
@@ -77,28 +121,32 @@ void Canvas::Frame(int64_t x, int64_t y, int64_t width, int64_t height, int64_t 
 }
 
 void Canvas::Ink(int64_t x, int64_t y, const Image& image) {
-  const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
-  const int64_t right = std::min<int64_t>(x + image.width, width_);
-  const int64_t bottom = std::min<int64_t>(y + image.height, height_);
-  for (int64_t row = top; row < bottom; ++row) {
-    const uint8_t* source = &image.bgra[(static_cast<size_t>(row - y) * image.width + static_cast<size_t>(left - x)) * 4];
-    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(left)) * 3];
-    for (int64_t column = left; column < right; ++column, pixel += 3, source += 4) {
+  Area area;
+  if (!Touch(x, y, image.width, image.height, area)) return;
+  const size_t channels = image.channels;
+  for (int64_t row = area.top; row < area.bottom; ++row) {
+    const uint8_t* source =
+        &image.bgr[(static_cast<size_t>(row - y) * image.width + static_cast<size_t>(area.left - x)) * channels];
+    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(area.left)) * 3];
+    const size_t count = static_cast<size_t>(area.right - area.left);
+    if (channels == 3) {
+      for (size_t i = 0; i < count * 3; ++i) pixel[i] = Times(pixel[i], source[i]);
+      continue;
+    }
+    for (size_t column = 0; column < count; ++column, pixel += 3, source += 4)
       for (int channel = 0; channel < 3; ++channel)
         pixel[channel] = Mix(pixel[channel], Times(pixel[channel], source[channel]), source[3]);
-    }
   }
 }
 
 void Canvas::Ink(int64_t x, int64_t y, const Canvas& other) {
-  const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
-  const int64_t right = std::min<int64_t>(x + other.width_, width_);
-  const int64_t bottom = std::min<int64_t>(y + other.height_, height_);
-  for (int64_t row = top; row < bottom; ++row) {
+  Area area;
+  if (!Touch(x, y, other.width_, other.height_, area)) return;
+  for (int64_t row = area.top; row < area.bottom; ++row) {
     const uint8_t* source =
-        &other.pixels_[(static_cast<size_t>(row - y) * other.width_ + static_cast<size_t>(left - x)) * 3];
-    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(left)) * 3];
-    for (int64_t i = 0; i < (right - left) * 3; ++i) pixel[i] = Times(pixel[i], source[i]);
+        &other.pixels_[(static_cast<size_t>(row - y) * other.width_ + static_cast<size_t>(area.left - x)) * 3];
+    uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(area.left)) * 3];
+    for (int64_t i = 0; i < (area.right - area.left) * 3; ++i) pixel[i] = Times(pixel[i], source[i]);
   }
 }
 

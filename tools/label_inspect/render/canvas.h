@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,10 +22,12 @@ struct Rgb {
 inline constexpr Rgb kWhite{255, 255, 255};
 inline constexpr Rgb kBlack{0, 0, 0};
 
-// A decoded graphic: rows of blue, green, red, alpha, top row first.
+// A decoded graphic: rows of blue, green, red (and alpha when the file has one), top row
+// first.
 struct Image {
   uint32_t width = 0, height = 0;
-  std::vector<uint8_t> bgra;
+  uint32_t channels = 3;           // 3, or 4 with alpha
+  std::unique_ptr<uint8_t[]> bgr;  // left uninitialised until decoded: large graphics are common
 };
 
 // Decodes one PNG file with libpng. Images larger than `maxWidth` x `maxHeight` are
@@ -52,15 +55,38 @@ class Canvas {
   void Ink(int64_t x, int64_t y, const Image& image);
   // Lays another page's ink at (x, y), as above.
   void Ink(int64_t x, int64_t y, const Canvas& other);
-  // Lays `colour` at one pixel with a coverage of 0 (none) to 255 (full).
+  // Makes this page a copy of `other` (the same size) or, with none, white. `source`
+  // names that content (0 for white): when the page was last reset to the same source,
+  // only what was drawn since is restored, so a label on a stored base costs what is
+  // drawn on it, not the whole page.
+  void Reset(const Canvas* other, uint64_t source);
+  // States that the page now holds the content named `source`, as it stands.
+  void Adopt(uint64_t source);
+  // Lays `colour` at one pixel with a coverage of 0 (none) to 255 (full). The caller
+  // states the area it inked with Drawn.
   void InkPixel(int64_t x, int64_t y, Rgb colour, uint8_t coverage);
+  void Drawn(int64_t x, int64_t y, int64_t width, int64_t height) {
+    Area area;
+    Touch(x, y, width, height, area);
+  }
 
   // One complete PNG file of the page, written by the plug-in's encoder.
   bool EncodePng(std::vector<uint8_t>& png) const;
 
  private:
+  struct Area {
+    int64_t left, top, right, bottom;
+  };
+  // Clips a rectangle to the page and records it as drawn on; false when nothing is left.
+  bool Touch(int64_t x, int64_t y, int64_t width, int64_t height, Area& area);
+  void Restore(const Canvas* other, const Area& area);
+
+  static constexpr uint64_t kUnknown = ~uint64_t{0};
   uint32_t width_ = 0, height_ = 0;
   std::vector<uint8_t> pixels_;
+  uint64_t source_ = 0;          // what the page held before the areas below were drawn
+  std::vector<Area> drawn_;      // at most kMostAreas; beyond that the whole page counts
+  bool drawnEverywhere_ = false;
 };
 
 }  // namespace label_inspect

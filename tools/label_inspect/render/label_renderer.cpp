@@ -175,7 +175,11 @@ class Renderer {
     if (text == "^C(L") {
       format_.loadsBase = true;
       if (base_.width() == 0) return Note(command, "no stored base to load");
-      Page().Ink(0, 0, base_);
+      if (!pageReady_ && base_.width() == geometry_.PixelWidth() && base_.height() == geometry_.PixelHeight()) {
+        Page(&base_);  // nothing drawn yet: the base is the page
+      } else {
+        Page().Ink(0, 0, base_);
+      }
       format_.drawsSomething = true;
       return;
     }
@@ -228,7 +232,10 @@ class Renderer {
     format_.geometry = geometry_;
     if (field_.open) format_.undrawn.push_back({field_.offset, "field", "field not ended by ^FS"});
     Canvas& page = Page();
-    if (format_.savesBase) base_ = page;
+    if (format_.savesBase) {
+      base_ = page;
+      page.Adopt(++baseGeneration_);  // the page holds the new base as it stands
+    }
     format_.printed = !format_.savesBase && (format_.drawsSomething || format_.closing.hasQuantity);
     if (format_.printed) ++summary_.printed;
     format_.canvas = &page;
@@ -237,13 +244,14 @@ class Renderer {
     open_ = false;
   }
 
-  // The format's page, made white at the size in force when it is first drawn on.
-  Canvas& Page() {
+  // The format's page at the size in force when it is first drawn on: white, or a copy
+  // of `start`. The page's memory is reused from format to format.
+  Canvas& Page(const Canvas* start = nullptr) {
     if (!pageReady_) {
+      const uint64_t source = start != nullptr ? baseGeneration_ : 0;
       if (page_.width() != geometry_.PixelWidth() || page_.height() != geometry_.PixelHeight())
-        page_ = Canvas(geometry_.PixelWidth(), geometry_.PixelHeight());
-      else
-        page_.Fill(0, 0, page_.width(), page_.height(), kWhite);
+        page_ = Canvas(geometry_.PixelWidth(), geometry_.PixelHeight());  // white
+      page_.Reset(start, source);
       pageReady_ = true;
     }
     return page_;
@@ -379,6 +387,7 @@ class Renderer {
   FormatPreview format_;
   Field field_;
   Canvas page_, base_;
+  uint64_t baseGeneration_ = 0;  // names the stored base's content for the page's reuse
   std::map<std::string, size_t> graphics_;  // name -> index of its latest download
   std::map<std::string, Decoded> decoded_;   // decoded on first recall, dropped when replaced
 };

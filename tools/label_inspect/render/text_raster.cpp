@@ -4,6 +4,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 
@@ -84,23 +85,27 @@ bool Font::Draw(Canvas& canvas, const TextField& field, std::string& problem) {
     problem = "character size not usable";
     return false;
   }
-  // The advance of the whole text first: a right-justified field ends at its origin.
-  int64_t length = 0;
+  // Outlines unhinted: previews need the shapes, and hinting costs more than drawing.
+  constexpr FT_Int32 kLoad = FT_LOAD_NO_HINTING;
   std::string missing;
-  for (char32_t character : field.text) {
+  for (char32_t character : field.text)
     if (FT_Get_Char_Index(face, character) == 0 && missing.size() < 80) missing += " " + CodePoint(character);
-    if (FT_Load_Char(face, character, FT_LOAD_DEFAULT) != 0) continue;
+  // A right-justified field ends at its origin: it needs the advance of the whole text.
+  int64_t length = 0;
+  for (char32_t character : field.rightJustified ? field.text : std::u32string()) {
+    if (FT_Load_Char(face, character, kLoad) != 0) continue;
     length += face->glyph->advance.x >> 6;
   }
   const Turn turn = TurnOf(field.orientation);
   int64_t pen = field.rightJustified ? -length : 0;
+  int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;  // of the ink
   const int64_t reach = Cell(field.height) * 2;  // beyond this a glyph cannot touch the page
   for (char32_t character : field.text) {
     // The pen's page position; skip rendering glyphs wholly off the page.
     const int64_t penX = field.x + pen * turn.alongX, penY = field.y + pen * turn.alongY;
     const bool offPage = penX < -reach - Cell(field.width) * 2 || penY < -reach - Cell(field.width) * 2 ||
                          penX > int64_t{canvas.width()} + reach || penY > int64_t{canvas.height()} + reach;
-    if (FT_Load_Char(face, character, offPage ? FT_LOAD_DEFAULT : FT_LOAD_RENDER) != 0) {
+    if (FT_Load_Char(face, character, offPage ? kLoad : kLoad | FT_LOAD_RENDER) != 0) {
       problem = "glyph " + CodePoint(character) + " not renderable";
       return false;
     }
@@ -118,12 +123,15 @@ bool Font::Draw(Canvas& canvas, const TextField& field, std::string& problem) {
           const int64_t u2 = 2 * (int64_t{glyph->bitmap_top} - 1 - r) + 1;
           const int64_t x2 = 2 * field.x + a2 * turn.alongX + u2 * turn.upX;
           const int64_t y2 = 2 * field.y + a2 * turn.alongY + u2 * turn.upY;
-          canvas.InkPixel((x2 - 1) / 2, (y2 - 1) / 2, field.colour, row[c]);  // exact: x2 - 1 is even
+          const int64_t x = (x2 - 1) / 2, y = (y2 - 1) / 2;  // exact: x2 - 1 and y2 - 1 are even
+          canvas.InkPixel(x, y, field.colour, row[c]);
+          left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
         }
       }
     }
     pen += glyph->advance.x >> 6;
   }
+  if (left <= right) canvas.Drawn(left, top, right - left + 1, bottom - top + 1);
   if (!missing.empty()) problem = "not in the font, drawn as boxes:" + missing;
   return true;
 }
