@@ -55,3 +55,23 @@ function(zov_add_areas)
     endif()
   endforeach()
 endfunction()
+
+# A fuzz target: fuzz/<name>_fuzz.cpp defines LLVMFuzzerTestOneInput; LIBS are what it links.
+# In the fuzz tree (ZOV_FUZZ, clang) it becomes the libFuzzer program <name>_fuzz. In the
+# native tree it becomes <name>_fuzz_replay, which runs every committed input of
+# fuzz/corpus/<name>/ and fuzz/regressions/<name>/ once, as one ordinary test (label "native").
+function(zov_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  set(source ${CMAKE_CURRENT_SOURCE_DIR}/${name}_fuzz.cpp)
+  if(ZOV_FUZZ)
+    add_executable(${name}_fuzz ${source})
+    target_link_libraries(${name}_fuzz PRIVATE ${ARG_LIBS})
+    target_link_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${name}_fuzz_replay ${source} ${CMAKE_CURRENT_SOURCE_DIR}/replay_main.cpp)
+    target_link_libraries(${name}_fuzz_replay PRIVATE ${ARG_LIBS})
+    add_test(NAME fuzz.${name} COMMAND ${name}_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name}
+             ${CMAKE_CURRENT_SOURCE_DIR}/regressions/${name})
+    set_tests_properties(fuzz.${name} PROPERTIES LABELS native TIMEOUT 300)
+  endif()
+endfunction()

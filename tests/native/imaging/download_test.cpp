@@ -16,7 +16,9 @@
 #include "support/fake_services.h"
 #include "support/fault_alloc.h"
 #include "support/log_lines.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
+#include "support/png_builder.h"
 
 namespace {
 
@@ -217,15 +219,15 @@ TEST_F(GraphicDownload, TheStreamReaderSeesOneWholeDownloadBetweenTheCommandsAro
   ASSERT_TRUE(Download(&buffer, image, "DYNAMIC"));
   ASSERT_TRUE(commands::RecallGraphic(&buffer, {0, 120}, "DYNAMIC"));
   buffer.Append("^XZ", 3);
-  const auto stream = testing_support::ReadCommandStream(Contents(buffer));
+  const auto stream = label_stream::ReadCommandStream(Contents(buffer));
   ASSERT_TRUE(stream.ok());
   const std::vector<std::string> texts = {"^XA", "~DYR:DYNAMIC,B,P," + std::to_string(stream.commands.at(1).payload.size()) + ",b,",
                                           "^FO0,120", "^IMR:DYNAMIC.PNG", "^FS", "^XZ"};
   EXPECT_EQ(stream.Texts(), texts);
   EXPECT_TRUE(stream.commands[1].download);
   EXPECT_EQ(stream.commands[1].declaredLength, stream.commands[1].payload.size());
-  EXPECT_TRUE(testing_support::FindBadDownloads(stream).empty());
-  EXPECT_TRUE(testing_support::FindRecallsWithoutDownload(stream).empty());
+  EXPECT_TRUE(label_stream::FindBadDownloads(stream).empty());
+  EXPECT_TRUE(label_stream::FindRecallsWithoutDownload(stream).empty());
 }
 
 TEST_F(GraphicDownload, RefusalsAppendNothing) {

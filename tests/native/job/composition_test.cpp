@@ -1,12 +1,13 @@
 #include "job_fixture.h"
 
 #include "native/imaging/png_decode.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
 
 namespace {
 
 using job_testing::JobTest;
-using testing_support::ReadCommandStream;
+using label_stream::ReadCommandStream;
 
 class CompositionTest : public JobTest {
  protected:
@@ -61,7 +62,7 @@ class CompositionTest : public JobTest {
   uint32_t DownloadWidth(size_t index) {
     size_t seen = 0;
     for (const auto& command : ReadCommandStream(Buffered()).commands)
-      if (command.download && seen++ == index) return testing_support::ReadPngSummary(command.payload).width;
+      if (command.download && seen++ == index) return label_stream::ReadPngSummary(command.payload).width;
     return 0;
   }
 };
@@ -76,7 +77,7 @@ TEST_F(CompositionTest, ASingleUpBaseIsStoredAsOneFormat) {
   EXPECT_EQ(texts[3].rfind("~DYR:BASE,B,P,", 0), 0u);
   EXPECT_EQ(texts[4] + texts[5] + texts[6], "^FO83,71^IMR:BASE.PNG^FS");
   EXPECT_EQ(texts[7] + texts[8], "^C(SN^XZ");
-  EXPECT_TRUE(testing_support::FindBadDownloads(ReadCommandStream(Buffered())).empty());
+  EXPECT_TRUE(label_stream::FindBadDownloads(ReadCommandStream(Buffered())).empty());
   EXPECT_EQ(DownloadWidth(0), 40u);
 }
 
@@ -110,8 +111,8 @@ TEST_F(CompositionTest, AMultiUpBaseIsRecalledRightToLeftWithTheStraddlingColumn
   EXPECT_EQ(DownloadWidth(0), 100u);
   EXPECT_EQ(DownloadWidth(1), 65u);  // cropped by the 35-pixel strip
   EXPECT_EQ(FirstBlues(1), (std::vector<uint8_t>{35, 35}));
-  EXPECT_TRUE(testing_support::FindRecallsWithoutDownload(stream).empty());
-  EXPECT_TRUE(testing_support::FindFramingViolations(stream).empty());
+  EXPECT_TRUE(label_stream::FindRecallsWithoutDownload(stream).empty());
+  EXPECT_TRUE(label_stream::FindFramingViolations(stream).empty());
 }
 
 TEST_F(CompositionTest, AMultiUpBaseWithNoColumnsIsOnlyDownloadedAndStored) {
@@ -163,7 +164,7 @@ TEST_F(CompositionTest, StartAndEndLabelsAreFormatsOfTheirOwn) {
   // Start: no cut with timing 2; end: cut; both pause (Pause not 0), neither beeps.
   EXPECT_NE(bytes.find("^FO5,9^IMR:START.PNG^FS^S(CMP,M,T^PQ1,0,1,N^S(CUB,S,N^XZ"), std::string::npos);
   EXPECT_NE(bytes.find("^FO5,9^IMR:END.PNG^FS^S(CMP,M,C^PQ1,1,1,N^S(CUB,S,N^XZ"), std::string::npos);
-  EXPECT_TRUE(testing_support::FindFramingViolations(ReadCommandStream(bytes)).empty());
+  EXPECT_TRUE(label_stream::FindFramingViolations(ReadCommandStream(bytes)).empty());
   EXPECT_EQ(trace.lines.back(), u"vpiReferToEndLabel(): end\n");
 }
 

@@ -8,7 +8,8 @@
 
 #include "commands/format_commands.h"
 #include "plugin_fixture.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
 
 namespace {
 
@@ -139,10 +140,10 @@ TEST_F(PluginObjectTest, TheBytesOfAJobReadBackAsWellFramedFormats) {
   ASSERT_TRUE(plugin.vpiWritePrinter());
   ASSERT_EQ(spooler.writes.size(), 2u);  // the header at once, the pages at the flush
 
-  const auto stream = testing_support::ReadCommandStream(spooler.AllBytes());
+  const auto stream = label_stream::ReadCommandStream(spooler.AllBytes());
   EXPECT_TRUE(stream.ok());
-  EXPECT_TRUE(testing_support::FindFramingViolations(stream).empty());
-  EXPECT_TRUE(testing_support::FindBadDownloads(stream).empty());
+  EXPECT_TRUE(label_stream::FindFramingViolations(stream).empty());
+  EXPECT_TRUE(label_stream::FindBadDownloads(stream).empty());
   size_t formats = 0;
   for (const auto& command : stream.commands) formats += command.text == "^XA";
   EXPECT_EQ(formats, 3u);

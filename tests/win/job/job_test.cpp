@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
+#include "support/stream_check.h"
 #include "support/win/win_files.h"
 #include "support/win/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
@@ -118,9 +120,10 @@ class JobTest : public PluginTest {
 
   // Every format that reached the printer is closed, and the stream splits cleanly.
   static void ExpectWellFramed(const std::string& bytes) {
-    const testing_support::CommandStream stream = testing_support::ReadCommandStream(bytes);
+    const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
     EXPECT_TRUE(stream.ok()) << bytes;
-    EXPECT_TRUE(testing_support::FindFramingViolations(stream).empty()) << bytes;
+    EXPECT_TRUE(label_stream::FindFramingViolations(stream).empty()) << bytes;
+    EXPECT_EQ(testing_support::CheckerErrors(bytes), "");
   }
 
   static size_t LogSize() { return ReadFileBytes(LogPath()).size(); }

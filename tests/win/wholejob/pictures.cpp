@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "native/imaging/png_decode.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
 
 namespace kdv_test {
 
@@ -106,7 +107,7 @@ void PaintText(HDC dc, int x, int y, const std::wstring& text, int height, COLOR
 
 std::string CompareWithPng(const std::string& png, const Picture& picture, uint32_t cropped) {
   std::ostringstream problem;
-  const testing_support::PngSummary summary = testing_support::ReadPngSummary(png);
+  const label_stream::PngSummary summary = label_stream::ReadPngSummary(png);
   if (!summary.complete || summary.length != png.size()) {
     problem << "not one complete PNG file of " << png.size() << " bytes: " << summary.problem;
     return problem.str();

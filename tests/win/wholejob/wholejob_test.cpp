@@ -13,7 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
+#include "stream/png_summary.h"
+#include "support/stream_check.h"
 #include "support/win/win_files.h"
 #include "support/win/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
@@ -22,8 +24,8 @@
 namespace kdv_test {
 namespace {
 
-using testing_support::CommandStream;
-using testing_support::StreamCommand;
+using label_stream::CommandStream;
+using label_stream::Command;
 
 constexpr wchar_t kPrinterName[] = L"ZOV Whole Job Test";
 constexpr wchar_t kKey[] = L"ORVEX_KD-V62x0G_Config";
@@ -229,16 +231,22 @@ class WholeJobTest : public PluginTest {
   }
 
   // Ends the document and reads the output file back; the stream must split cleanly,
-  // close every format it opens and carry downloads of the right length.
-  CommandStream FinishJob() {
+  // close every format it opens, carry downloads of the right length and pass the
+  // checker, with at most the one error `checkerError` (the line without its offset).
+  CommandStream FinishJob(const std::string& checkerError = "") {
     EXPECT_TRUE(printer_.EndDocument()) << printer_.LastError();
     bool readable = false;
     const std::string bytes = testing_support::ReadFileBytes(output_, &readable);
     EXPECT_TRUE(readable);
-    CommandStream stream = testing_support::ReadCommandStream(bytes);
+    CommandStream stream = label_stream::ReadCommandStream(bytes);
     EXPECT_TRUE(stream.ok()) << stream.errors.front().message << " at " << stream.errors.front().offset;
-    EXPECT_EQ(testing_support::FindFramingViolations(stream), std::vector<size_t>{});
-    EXPECT_EQ(testing_support::FindBadDownloads(stream), std::vector<size_t>{});
+    EXPECT_EQ(label_stream::FindFramingViolations(stream), std::vector<size_t>{});
+    EXPECT_EQ(label_stream::FindBadDownloads(stream), std::vector<size_t>{});
+    const std::string errors = testing_support::CheckerErrors(bytes);
+    if (checkerError.empty())
+      EXPECT_EQ(errors, "");
+    else
+      EXPECT_EQ(errors.substr(std::min(errors.find(": "), errors.size())), ": " + checkerError + "\n");
     return stream;
   }
 
@@ -263,15 +271,15 @@ std::string Lines(const std::string& commands) {
 // The stream's commands, each download reduced to Download(name), one a line.
 std::string Skeleton(const CommandStream& stream) {
   std::string skeleton;
-  for (const StreamCommand& command : stream.commands)
+  for (const Command& command : stream.commands)
     skeleton += command.download ? Download(command.name) : command.text;
   return Lines(skeleton);
 }
 
 // The downloads in stream order, each a complete PNG of the picture it came from.
 void ExpectDownloads(const CommandStream& stream, const std::vector<ExpectedDownload>& expected) {
-  std::vector<const StreamCommand*> downloads;
-  for (const StreamCommand& command : stream.commands)
+  std::vector<const Command*> downloads;
+  for (const Command& command : stream.commands)
     if (command.download) downloads.push_back(&command);
   ASSERT_EQ(downloads.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -283,7 +291,7 @@ void ExpectDownloads(const CommandStream& stream, const std::vector<ExpectedDown
 }
 
 void ExpectEveryRecallDownloaded(const CommandStream& stream) {
-  EXPECT_EQ(testing_support::FindRecallsWithoutDownload(stream), std::vector<size_t>{});
+  EXPECT_EQ(label_stream::FindRecallsWithoutDownload(stream), std::vector<size_t>{});
 }
 
 // ---- The jobs -------------------------------------------------------------------------
@@ -559,7 +567,8 @@ TEST_F(WholeJobTest, ABaseThatStraddlesTheUnprintableStripIsForcedThrough) {
   host.Send(end, "END");
   host.End({5, 24});  // wholly in the strip: deleted, recalled at 0
   host.WritePrinter();
-  const CommandStream stream = FinishJob();
+  // The clock's x, 20 - 35, is written as its unsigned 32-bit equivalent: the checker's one error.
+  const CommandStream stream = FinishJob("^FT4294967281,364,0: error: x 4294967281 lies beyond the label width 2267");
 
   EXPECT_NE(LogSince(logBefore).find(",ZOV_PLUGIN_KD-V62x0G,vpiSendLayoutData,Invlid Left Margin: 0px @ 600dpi\n"),
             std::string::npos);
@@ -578,10 +587,10 @@ TEST_F(WholeJobTest, ABaseThatStraddlesTheUnprintableStripIsForcedThrough) {
   ExpectDownloads(stream, {{"BASE", &base}, {"BASE", &base, 35}, {"DYNAMIC", &number, 25}, {"DYNAMIC", &number, 25}});
   // The end label's recall is the one of a graphic that was deleted, not downloaded.
   std::vector<size_t> recall;
-  for (const StreamCommand& command : stream.commands)
+  for (const Command& command : stream.commands)
     if (command.text == "^IMR:END.PNG") recall.push_back(command.offset);
   EXPECT_EQ(recall.size(), 1u);
-  EXPECT_EQ(testing_support::FindRecallsWithoutDownload(stream), recall);
+  EXPECT_EQ(label_stream::FindRecallsWithoutDownload(stream), recall);
 }
 
 TEST_F(WholeJobTest, TheTraceFollowsTheCallsOfAJob) {
