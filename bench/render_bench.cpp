@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     encode.push_back(Seconds(Clock::now() - start));
 
     start = Clock::now();
-    const label_inspect::StreamCommands stream = label_inspect::ReadStream(bytes);
+    const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
     printed = label_inspect::RenderStream(stream, font.get(), [](const label_inspect::FormatPreview&) {}).printed;
     render.push_back(Seconds(Clock::now() - start));
   }

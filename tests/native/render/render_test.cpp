@@ -77,7 +77,7 @@ struct Rendered {
 };
 Rendered Render(const std::string& bytes, Font* font = nullptr) {
   Rendered rendered;
-  const StreamCommands stream = ReadStream(bytes);
+  const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
   rendered.summary = RenderStream(stream, font, [&](const FormatPreview& format) {
     rendered.formats.push_back(format);
     rendered.formats.back().canvas = nullptr;
@@ -306,7 +306,7 @@ TEST(RenderTest, SettingsAreNamedByThePluginsValueLabels) {
   commands::WriteBuzzerMode(&b, true);
   commands::EndLabelFormat(&b);
 
-  const std::vector<JobSettings> jobs = DescribeSettings(ReadStream(Text(b)));
+  const std::vector<JobSettings> jobs = DescribeSettings(label_stream::ReadCommandStream(Text(b)));
   ASSERT_EQ(jobs.size(), 1u);
   std::string words;
   for (const SettingRow& row : jobs[0].rows) words += row.name + ": " + row.value + "\n";

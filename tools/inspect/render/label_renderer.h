@@ -6,18 +6,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "canvas.h"
-#include "stream_input.h"
+#include "stream/command_stream.h"
 #include "text_raster.h"
 
 namespace label_inspect {
 
 // A command that left no ink: its offset, its text (printable) and why.
 struct Undrawn {
-  size_t offset = 0;
+  uint64_t offset = 0;
   std::string command;
   std::string reason;
 };
@@ -42,7 +44,7 @@ struct Closing {
 
 struct FormatPreview {
   size_t order = 0;        // 1-based among all formats of the stream
-  size_t offset = 0;       // of its "^XA"
+  uint64_t offset = 0;     // of its "^XA"
   size_t firstCommand = 0, endCommand = 0;  // its commands in the stream, end exclusive
   bool drawsSomething = false;
   bool loadsBase = false, savesBase = false, discardsBase = false;
@@ -60,10 +62,30 @@ struct JobSummary {
   std::vector<Undrawn> outside;     // commands outside formats that could not be drawn
 };
 
-// Walks the stream, calling `sink` once per format as it ends. `font` may be null when no
-// font was found: text fields are then listed as undrawn. Memory holds at most the page,
-// the stored base and the graphics of one name at a time, whatever the stream.
-JobSummary RenderStream(const StreamCommands& stream, Font* font,
-                        const std::function<void(const FormatPreview&)>& sink);
+// Field data with its "^FH" escapes decoded: the indicator and two hexadecimal digits
+// are that byte; anything else passes through.
+std::string DecodeFieldEscapes(std::string_view data, char indicator);
+
+using FormatSink = std::function<void(const FormatPreview&)>;
+
+// Takes the stream's commands in order (as a CommandReader gives them, so a stream of any
+// size can be drawn) and calls `sink` once per format as it ends. `font` may be null:
+// text fields are then listed as undrawn. Memory holds the page, the stored base and the
+// latest download of each graphic name, whatever the stream.
+class LabelRenderer {
+ public:
+  LabelRenderer(Font* font, FormatSink sink);
+  ~LabelRenderer();
+  void Add(const label_stream::Command& command);
+  // Ends a format left open and returns the summary.
+  JobSummary Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// All commands of a stream in memory, through a LabelRenderer.
+JobSummary RenderStream(const label_stream::CommandStream& stream, Font* font, const FormatSink& sink);
 
 }  // namespace label_inspect

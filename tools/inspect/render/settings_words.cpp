@@ -8,6 +8,7 @@
 
 #include "clock_format.h"
 #include "config/printer_config.h"
+#include "label_renderer.h"
 
 namespace label_inspect {
 namespace {
@@ -158,21 +159,6 @@ void HabitRows(const FormatHabits& habits, std::vector<SettingRow>& rows) {
   for (const std::string& format : habits.clockFormats) rows.push_back({"Clock format", DescribeClockFormat(format)});
 }
 
-// "^FD" data with its "_XX" escapes decoded.
-std::string FieldData(std::string_view data) {
-  std::string bytes;
-  for (size_t i = 0; i < data.size(); ++i) {
-    unsigned value = 0;
-    if (data[i] == '_' && i + 2 < data.size() && std::sscanf(std::string(data.substr(i + 1, 2)).c_str(), "%2x", &value) == 1) {
-      bytes += static_cast<char>(value);
-      i += 2;
-    } else {
-      bytes += data[i];
-    }
-  }
-  return bytes;
-}
-
 }  // namespace
 
 std::string DescribeClockFormat(const std::string& format) {
@@ -191,55 +177,63 @@ std::string DescribeClockFormat(const std::string& format) {
   return "manual: \"" + format + "\", shows " + shown;
 }
 
-std::vector<JobSettings> DescribeSettings(const StreamCommands& stream) {
+struct SettingsReader::State {
   struct Job {
-    size_t offset;
+    uint64_t offset;
     Run sent;
     FormatHabits habits;
     uint32_t lastCut = 0;
   };
   std::vector<Job> jobs;
   Run current;  // the "^S(" commands of the format being read
-  size_t formatStart = 0;
+  uint64_t formatStart = 0;
   bool header = false, clock = false;
-  for (const StreamCommand& command : stream.commands) {
-    const std::string_view text = command.text;
-    if (text == "^XA") {
-      formatStart = command.offset;
-      header = false;
-      current.clear();
-    }
-    if (StartsWith(text, "^S(")) {
-      AddToRun(current, text);
-      if (!header && (StartsWith(text, "^S(CLR,") || StartsWith(text, "^S(CLS,"))) {
-        header = true;
-        jobs.push_back({formatStart, {}, {}});
-      }
-      if (header) jobs.back().sent = current;
-    }
-    if (jobs.empty()) continue;
-    FormatHabits& habits = jobs.back().habits;
-    if (StartsWith(text, "^PQ")) {
-      unsigned quantity = 0, cut = 0;
-      char pause = 0;
-      if (std::sscanf(std::string(text).c_str(), "^PQ%u,%u,%*u,%c", &quantity, &cut, &pause) >= 2) {
-        ++habits.quantities;
-        if (cut > 0) {
-          ++habits.cutting;
-          habits.cutCounts.insert(cut);
-        }
-        habits.pause = habits.pause || pause == 'N';
-        jobs.back().lastCut = cut;
-      }
-    }
-    if (text == "^S(CUB,S,L") habits.beep = true;
-    if (text == "^FC%") clock = true;
-    if (StartsWith(text, "^FD") && clock && habits.clockFormats.size() < 8)
-      habits.clockFormats.insert(FieldData(text.substr(3)));
-    if (text == "^FS") clock = false;
+};
+
+SettingsReader::SettingsReader() : state_(std::make_unique<State>()) {}
+SettingsReader::~SettingsReader() = default;
+
+void SettingsReader::Add(const label_stream::Command& command) {
+  State& s = *state_;
+  const std::string_view text = command.text;
+  if (text == "^XA") {
+    s.formatStart = command.offset;
+    s.header = false;
+    s.current.clear();
   }
+  if (StartsWith(text, "^S(")) {
+    AddToRun(s.current, text);
+    if (!s.header && (StartsWith(text, "^S(CLR,") || StartsWith(text, "^S(CLS,"))) {
+      s.header = true;
+      s.jobs.push_back({s.formatStart, {}, {}});
+    }
+    if (s.header) s.jobs.back().sent = s.current;
+  }
+  if (s.jobs.empty()) return;
+  FormatHabits& habits = s.jobs.back().habits;
+  if (StartsWith(text, "^PQ")) {
+    unsigned quantity = 0, cut = 0;
+    char pause = 0;
+    if (std::sscanf(std::string(text).c_str(), "^PQ%u,%u,%*u,%c", &quantity, &cut, &pause) >= 2) {
+      ++habits.quantities;
+      if (cut > 0) {
+        ++habits.cutting;
+        habits.cutCounts.insert(cut);
+      }
+      habits.pause = habits.pause || pause == 'N';
+      s.jobs.back().lastCut = cut;
+    }
+  }
+  if (text == "^S(CUB,S,L") habits.beep = true;
+  if (text == "^FC%") s.clock = true;
+  if (StartsWith(text, "^FD") && s.clock && habits.clockFormats.size() < 8)
+    habits.clockFormats.insert(DecodeFieldEscapes(text.substr(3), '_'));
+  if (text == "^FS") s.clock = false;
+}
+
+std::vector<JobSettings> SettingsReader::Finish() {
   std::vector<JobSettings> described;
-  for (Job& job : jobs) {
+  for (State::Job& job : state_->jobs) {
     job.habits.lastCuts = job.lastCut > 0 ? 1 : 0;
     JobSettings settings{job.offset, {}};
     GeometryRows(job.sent, settings.rows);
@@ -248,6 +242,12 @@ std::vector<JobSettings> DescribeSettings(const StreamCommands& stream) {
     described.push_back(std::move(settings));
   }
   return described;
+}
+
+std::vector<JobSettings> DescribeSettings(const label_stream::CommandStream& stream) {
+  SettingsReader reader;
+  for (const label_stream::Command& command : stream.commands) reader.Add(command);
+  return reader.Finish();
 }
 
 }  // namespace label_inspect

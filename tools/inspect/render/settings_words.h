@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "stream_input.h"
+#include <memory>
+
+#include "stream/command_stream.h"
 
 namespace label_inspect {
 
@@ -17,12 +19,26 @@ struct SettingRow {
 };
 
 struct JobSettings {
-  size_t offset = 0;  // of the header format
+  uint64_t offset = 0;  // of the header format
   std::vector<SettingRow> rows;
 };
 
-// One entry per job header (a format that sets the resolution or the label size).
-std::vector<JobSettings> DescribeSettings(const StreamCommands& stream);
+// Takes a stream's commands in order; one entry per job header (a format that sets the
+// resolution or the label size), with what the formats after it show.
+class SettingsReader {
+ public:
+  SettingsReader();
+  ~SettingsReader();
+  void Add(const label_stream::Command& command);
+  std::vector<JobSettings> Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// All commands of a stream in memory, through a SettingsReader.
+std::vector<JobSettings> DescribeSettings(const label_stream::CommandStream& stream);
 
 // The clock format in words: a preset pair by its labels, or the manual text, with the
 // sample time it shows.

@@ -33,19 +33,9 @@ img.thumb { max-height: 3rem; max-width: 8rem; vertical-align: middle; border: 1
 .facts { margin: 0 0 0.5rem; padding-left: 1.2rem; }
 )";
 
-std::string Printable(std::string_view bytes) {
-  std::string text;
-  for (unsigned char byte : bytes) {
-    if (byte >= 0x20 && byte < 0x7F) {
-      text += static_cast<char>(byte);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      text += escaped;
-    }
-  }
-  return text;
-}
+// Lines of one format shown at most; a broken stream can hold millions of commands.
+constexpr size_t kMaxLines = 2000;
+constexpr size_t kMaxProblems = 1000;
 
 std::string SafeName(std::string_view name) {
   std::string safe;
@@ -92,41 +82,56 @@ std::string HtmlText(std::string_view text) {
   return html;
 }
 
-ReportPage::ReportPage(std::string title, size_t streamBytes, const StreamCommands& stream,
-                       std::filesystem::path files, std::string filesLink)
-    : title_(std::move(title)), streamBytes_(streamBytes), stream_(stream), files_(std::move(files)),
-      filesLink_(std::move(filesLink)) {}
+ReportPage::ReportPage(std::string title, std::filesystem::path files, std::string filesLink)
+    : title_(std::move(title)), files_(std::move(files)), filesLink_(std::move(filesLink)) {}
 
-std::string ReportPage::CommandLines(size_t first, size_t end) {
-  std::string html;
-  for (size_t index = first; index < end && index < stream_.commands.size(); ++index) {
-    const StreamCommand& command = stream_.commands[index];
-    html += "<div><span class=\"offset\">" + std::to_string(command.offset) + "</span>" +
-            HtmlText(Printable(command.text));
-    if (command.download) {
-      html += " &lt;" + std::to_string(command.payload.size()) + " bytes";
-      Image image;
-      std::string problem;
-      if (DecodePng(command.payload, kMaxLabelWidth600, kMaxLabelLength600, image, problem)) {
-        char name[80];
-        std::snprintf(name, sizeof name, "download_%03zu_%s.png", ++downloads_, SafeName(command.name).c_str());
-        std::ofstream file(files_ / name, std::ios::binary);
-        file.write(command.payload.data(), static_cast<std::streamsize>(command.payload.size()));
-        thumbnailsWritten_ = thumbnailsWritten_ && static_cast<bool>(file);
-        html += ", PNG " + std::to_string(image.width) + " x " + std::to_string(image.height) + "&gt; <img class=\"thumb\" src=\"" +
-                filesLink_ + "/" + name + "\" alt=\"download " + HtmlText(command.name) + "\">";
-      } else {
-        html += "&gt; <span class=\"warning\">" + HtmlText(problem) + "</span>";
-      }
+void ReportPage::AddProblem(const label_stream::Problem& problem) {
+  if (problems_.size() < kMaxProblems) problems_.push_back(problem);
+  else ++moreProblems_;
+}
+
+void ReportPage::AddCommand(const label_stream::Command& command) {
+  const size_t index = commands_++;
+  if (pending_.size() >= kMaxLines) {
+    ++skipped_;
+    return;
+  }
+  std::string html = "<div><span class=\"offset\">" + std::to_string(command.offset) + "</span>" +
+                     HtmlText(label_stream::Printable(std::string_view(command.text).substr(0, 400)));
+  if (command.download) {
+    html += " &lt;" + std::to_string(command.payload.size()) + " bytes";
+    Image image;
+    std::string problem;
+    if (DecodePng(command.payload, kMaxLabelWidth600, kMaxLabelLength600, image, problem)) {
+      char name[80];
+      std::snprintf(name, sizeof name, "download_%03zu_%s.png", ++downloads_, SafeName(command.name).c_str());
+      std::ofstream file(files_ / name, std::ios::binary);
+      file.write(command.payload.data(), static_cast<std::streamsize>(command.payload.size()));
+      thumbnailsWritten_ = thumbnailsWritten_ && static_cast<bool>(file);
+      html += ", PNG " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+              "&gt; <img class=\"thumb\" src=\"" + filesLink_ + "/" + name + "\" alt=\"download " +
+              HtmlText(command.name) + "\">";
+    } else {
+      html += "&gt; <span class=\"warning\">" + HtmlText(problem) + "</span>";
     }
-    html += "</div>\n";
+  }
+  pending_.push_back({index, html + "</div>\n"});
+}
+
+std::string ReportPage::TakeLines(size_t end) {
+  std::string html;
+  size_t taken = 0;
+  while (taken < pending_.size() && pending_[taken].index < end) html += pending_[taken++].html;
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(taken));
+  if (skipped_ > 0 && pending_.empty()) {
+    html += "<div>... " + std::to_string(skipped_) + " more commands not shown</div>\n";
+    skipped_ = 0;
   }
   return html;
 }
 
 void ReportPage::AddFormat(const FormatPreview& format, const std::string& preview) {
-  if (format.firstCommand > covered_) outsideHtml_ += CommandLines(covered_, format.firstCommand);
-  covered_ = format.endCommand;
+  outsideHtml_ += TakeLines(format.firstCommand);
   std::string& html = formatsHtml_;
   const std::string state = format.savesBase ? "stored base" : format.printed ? "printed" : "prints nothing";
   html += "<article id=\"format-" + std::to_string(format.order) + "\"><h3>Format " + std::to_string(format.order) +
@@ -139,33 +144,34 @@ void ReportPage::AddFormat(const FormatPreview& format, const std::string& previ
             std::to_string(format.geometry.dpi) + " dpi</figcaption></figure>";
   }
   html += "<div class=\"commands\">" + ClosingFacts(format) + "<div class=\"lines\">\n" +
-          CommandLines(format.firstCommand, format.endCommand) + "</div></div></div></article>\n";
+          TakeLines(format.endCommand) + "</div></div></div></article>\n";
 }
 
-std::string ReportPage::Html(const JobSummary& summary) const {
+std::string ReportPage::Html(uint64_t streamBytes, const JobSummary& summary, const std::vector<JobSettings>& jobs) const {
   std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
                      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>Job report: " +
                      HtmlText(title_) + "</title>\n<style>" + kStyle + "</style></head><body>\n";
-  html += "<h1>" + HtmlText(title_) + "</h1>\n<p>" + std::to_string(streamBytes_) + " bytes, " +
+  html += "<h1>" + HtmlText(title_) + "</h1>\n<p>" + std::to_string(streamBytes) + " bytes, " +
           std::to_string(summary.formats) + " formats, " + std::to_string(summary.printed) +
           " printed. Clock fields show the sample time 17 Apr 2015 16:45:06.</p>\n";
 
   size_t errors = 0;
-  for (const Finding& finding : findings_) errors += finding.severity == "error" ? 1 : 0;
+  for (const label_stream::Problem& problem : problems_) errors += problem.severity == label_stream::Severity::kError;
   html += "<section id=\"check\"><h2>Check</h2>";
-  if (findings_.empty()) {
+  if (problems_.empty()) {
     html += "<p class=\"ok\">No problem found.</p>";
   } else {
-    html += "<p>" + std::to_string(errors) + " error(s), " + std::to_string(findings_.size() - errors) +
-            " warning(s)</p><ul>";
-    for (const Finding& finding : findings_)
-      html += "<li class=\"" + HtmlText(finding.severity) + "\">" + HtmlText(finding.severity) + ": <code>" +
-              HtmlText(finding.line) + "</code></li>";
+    html += "<p>" + std::to_string(errors) + " error(s), " + std::to_string(problems_.size() - errors) +
+            " warning(s)" + (moreProblems_ > 0 ? ", and " + std::to_string(moreProblems_) + " more not shown" : "") +
+            "</p><ul>";
+    for (const label_stream::Problem& problem : problems_)
+      html += std::string("<li class=\"") + (problem.severity == label_stream::Severity::kError ? "error" : "warning") +
+              "\"><code>" + HtmlText(label_stream::FormatProblem(problem)) + "</code></li>";
     html += "</ul>";
   }
   html += "</section>\n";
 
-  for (const JobSettings& job : DescribeSettings(stream_)) {
+  for (const JobSettings& job : jobs) {
     html += "<section class=\"settings\"><h2>Job settings (header at byte " + std::to_string(job.offset) +
             ")</h2><table>\n";
     for (const SettingRow& row : job.rows)
@@ -177,6 +183,7 @@ std::string ReportPage::Html(const JobSummary& summary) const {
 
   html += "<h2>Formats</h2>\n" + formatsHtml_;
   std::string outside = outsideHtml_;
+  for (const Line& line : pending_) outside += line.html;
   for (const Undrawn& item : summary.outside)
     outside += "<div class=\"warning\">byte " + std::to_string(item.offset) + ": " + HtmlText(item.command) + ": " +
                HtmlText(item.reason) + "</div>\n";

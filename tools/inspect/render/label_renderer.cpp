@@ -13,21 +13,11 @@ namespace {
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-// Printable ASCII as it is, other bytes as \xNN, at most 120 characters.
+using label_stream::Command;
+
+// A command's text as the report shows it: printable, at most 120 bytes.
 std::string Shown(std::string_view bytes) {
-  std::string text;
-  for (unsigned char byte : bytes.substr(0, 120)) {
-    if (byte >= 0x20 && byte < 0x7F) {
-      text += static_cast<char>(byte);
-    } else {
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      text += "\\x";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 15];
-    }
-  }
-  if (bytes.size() > 120) text += "...";
-  return text;
+  return label_stream::Printable(bytes.substr(0, 120)) + (bytes.size() > 120 ? "..." : "");
 }
 
 // The comma-separated arguments after a command's name.
@@ -54,22 +44,6 @@ std::optional<uint32_t> Unsigned(std::string_view digits) {
 // back as its signed value, so that the part that reaches the page is drawn.
 int64_t Position(uint32_t written) { return static_cast<int32_t>(written); }
 
-// "^FH_" data: "_XX" is the byte 0xXX; anything else passes through.
-std::string Unescape(std::string_view data, char indicator) {
-  std::string bytes;
-  for (size_t i = 0; i < data.size(); ++i) {
-    uint8_t value = 0;
-    if (data[i] == indicator && i + 2 < data.size() &&
-        std::from_chars(data.data() + i + 1, data.data() + i + 3, value, 16).ptr == data.data() + i + 3) {
-      bytes += static_cast<char>(value);
-      i += 2;
-    } else {
-      bytes += data[i];
-    }
-  }
-  return bytes;
-}
-
 // UTF-8 to code points; a malformed sequence becomes U+FFFD.
 std::u32string DecodeUtf8(std::string_view bytes) {
   std::u32string text;
@@ -94,7 +68,7 @@ std::u32string DecodeUtf8(std::string_view bytes) {
 // The field being built between "^FO"/"^FT" and "^FS".
 struct Field {
   bool open = false, text = false, clock = false;
-  size_t offset = 0;
+  uint64_t offset = 0;
   int64_t x = 0, y = 0;
   bool rightJustified = false;
   char orientation = 'N';
@@ -104,23 +78,37 @@ struct Field {
   std::optional<std::string> data;
 };
 
-class Renderer {
- public:
-  Renderer(const StreamCommands& stream, Font* font, const std::function<void(const FormatPreview&)>& sink)
-      : stream_(stream), font_(font), sink_(sink) {}
+}  // namespace
 
-  JobSummary Run() {
-    for (size_t index = 0; index < stream_.commands.size(); ++index) Command(index, stream_.commands[index]);
-    if (open_) EndFormat(stream_.commands.size(), true);
+std::string DecodeFieldEscapes(std::string_view data, char indicator) {
+  std::string bytes;
+  for (size_t i = 0; i < data.size(); ++i) {
+    uint8_t value = 0;
+    if (data[i] == indicator && i + 2 < data.size() &&
+        std::from_chars(data.data() + i + 1, data.data() + i + 3, value, 16).ptr == data.data() + i + 3) {
+      bytes += static_cast<char>(value);
+      i += 2;
+    } else {
+      bytes += data[i];
+    }
+  }
+  return bytes;
+}
+
+struct LabelRenderer::State {
+  State(Font* font, FormatSink sink) : font_(font), sink_(std::move(sink)) {}
+
+  JobSummary Finish() {
+    if (open_) EndFormat(count_, true);
     summary_.geometry = geometry_;
     return summary_;
   }
 
- private:
-  void Command(size_t index, const StreamCommand& command) {
+  void Add(const Command& command) {
+    const size_t index = count_++;
     const std::string_view text = command.text;
     if (command.download) {
-      graphics_[command.name] = index;
+      graphics_[command.name] = command.payload;
       decoded_.erase(command.name);
       return;
     }
@@ -140,7 +128,7 @@ class Renderer {
   }
 
   // Commands that set the printer up: they hold for later formats and draw nothing.
-  bool Setting(const StreamCommand& command) {
+  bool Setting(const Command& command) {
     const std::string_view text = command.text;
     if (StartsWith(text, "^S(CLR,M,")) {
       const std::string_view letter = text.substr(9);
@@ -170,7 +158,7 @@ class Renderer {
     return StartsWith(text, "^S(") || text == "^CI28";
   }
 
-  void FormatCommand(const StreamCommand& command) {
+  void FormatCommand(const Command& command) {
     const std::string_view text = command.text;
     if (text == "^C(L") {
       format_.loadsBase = true;
@@ -215,7 +203,7 @@ class Renderer {
     Note(command, "unknown command");
   }
 
-  void BeginFormat(size_t index, size_t offset) {
+  void BeginFormat(size_t index, uint64_t offset) {
     if (open_) EndFormat(index, true);
     open_ = true;
     format_ = FormatPreview{};
@@ -257,11 +245,11 @@ class Renderer {
     return page_;
   }
 
-  void Note(const StreamCommand& command, std::string reason) {
+  void Note(const Command& command, std::string reason) {
     (open_ ? format_.undrawn : summary_.outside).push_back({command.offset, Shown(command.text), std::move(reason)});
   }
 
-  void Quantity(const StreamCommand& command) {
+  void Quantity(const Command& command) {
     const auto arguments = Arguments(std::string_view(command.text).substr(3));
     const std::optional<uint32_t> quantity = Unsigned(arguments[0]);
     const std::optional<uint32_t> cut = arguments.size() > 1 ? Unsigned(arguments[1]) : 0u;
@@ -273,7 +261,7 @@ class Renderer {
     format_.closing.pauseAtCut = arguments.size() > 3 && arguments[3] == "N";
   }
 
-  void OpenField(const StreamCommand& command) {
+  void OpenField(const Command& command) {
     if (field_.open) format_.undrawn.push_back({field_.offset, "field", "field not ended by ^FS"});
     field_ = Field{};
     field_.open = true;
@@ -291,7 +279,7 @@ class Renderer {
     field_.rightJustified = arguments.size() > 2 && arguments[2] == "1";
   }
 
-  void Box(const StreamCommand& command) {
+  void Box(const Command& command) {
     const auto arguments = Arguments(std::string_view(command.text).substr(3));
     std::optional<uint32_t> values[3];
     for (size_t i = 0; i < 3; ++i) values[i] = i < arguments.size() ? Unsigned(arguments[i]) : std::nullopt;
@@ -302,7 +290,7 @@ class Renderer {
     format_.drawsSomething = true;
   }
 
-  void Recall(const StreamCommand& command) {
+  void Recall(const Command& command) {
     std::string name(std::string_view(command.text).substr(5));
     if (name.size() > 4 && name.ends_with(".PNG")) name.resize(name.size() - 4);
     const auto graphic = graphics_.find(name);
@@ -310,8 +298,7 @@ class Renderer {
     auto cached = decoded_.find(name);
     if (cached == decoded_.end()) {
       Decoded entry;
-      const StreamCommand& download = stream_.commands[graphic->second];
-      DecodePng(download.payload, kMaxLabelWidth600, kMaxLabelLength600, entry.image, entry.problem);
+      DecodePng(graphic->second, kMaxLabelWidth600, kMaxLabelLength600, entry.image, entry.problem);
       cached = decoded_.emplace(name, std::move(entry)).first;
     }
     if (!cached->second.problem.empty()) return Note(command, cached->second.problem);
@@ -326,7 +313,7 @@ class Renderer {
     decoded_.erase(key);
   }
 
-  void Colour(const StreamCommand& command) {
+  void Colour(const Command& command) {
     const auto arguments = Arguments(std::string_view(command.text).substr(4));
     std::optional<uint32_t> parts[3];
     for (size_t i = 0; i < 3; ++i) parts[i] = i < arguments.size() ? Unsigned(arguments[i]) : std::nullopt;
@@ -336,7 +323,7 @@ class Renderer {
     field_.colour = {static_cast<uint8_t>(*parts[0]), static_cast<uint8_t>(*parts[1]), static_cast<uint8_t>(*parts[2])};
   }
 
-  void FontCommand(const StreamCommand& command) {
+  void FontCommand(const Command& command) {
     const std::string_view text = command.text;
     // "^A" font, orientation letter, then "height,width".
     if (text.size() < 6 || text[4] != ',' || std::string_view("NRIB").find(text[3]) == std::string_view::npos)
@@ -351,13 +338,13 @@ class Renderer {
     field_.width = static_cast<int32_t>(std::min<uint32_t>(*width, kMaxCharacterCell));
   }
 
-  void CloseField(const StreamCommand& command) {
+  void CloseField(const Command& command) {
     const Field field = field_;
     field_ = Field{};
     if (!field.data) return;
     if (!field.text) return Note(command, "text field at ^FO: only ^FT origins are drawn");
     if (font_ == nullptr) return Note(command, "no font: text not drawn");
-    const std::string bytes = field.escape != 0 ? Unescape(*field.data, field.escape) : *field.data;
+    const std::string bytes = field.escape != 0 ? DecodeFieldEscapes(*field.data, field.escape) : *field.data;
     TextField text;
     text.x = field.x;
     text.y = field.y;
@@ -378,9 +365,9 @@ class Renderer {
     std::string problem;
   };
 
-  const StreamCommands& stream_;
   Font* font_;
-  const std::function<void(const FormatPreview&)>& sink_;
+  FormatSink sink_;
+  size_t count_ = 0;  // commands taken
   JobSummary summary_;
   PageGeometry geometry_;
   bool open_ = false, pageReady_ = false;
@@ -388,11 +375,9 @@ class Renderer {
   Field field_;
   Canvas page_, base_;
   uint64_t baseGeneration_ = 0;  // names the stored base's content for the page's reuse
-  std::map<std::string, size_t> graphics_;  // name -> index of its latest download
+  std::map<std::string, std::string> graphics_;  // name -> its latest download's PNG
   std::map<std::string, Decoded> decoded_;   // decoded on first recall, dropped when replaced
 };
-
-}  // namespace
 
 uint32_t PageGeometry::PixelWidth() const {
   const uint32_t dots = width600 != 0 ? width600 : kMaxLabelWidth600;
@@ -403,9 +388,15 @@ uint32_t PageGeometry::PixelHeight() const {
   return std::max<uint32_t>(1, dots * static_cast<uint32_t>(dpi) / 600);
 }
 
-JobSummary RenderStream(const StreamCommands& stream, Font* font,
-                        const std::function<void(const FormatPreview&)>& sink) {
-  return Renderer(stream, font, sink).Run();
+LabelRenderer::LabelRenderer(Font* font, FormatSink sink) : state_(std::make_unique<State>(font, std::move(sink))) {}
+LabelRenderer::~LabelRenderer() = default;
+void LabelRenderer::Add(const Command& command) { state_->Add(command); }
+JobSummary LabelRenderer::Finish() { return state_->Finish(); }
+
+JobSummary RenderStream(const label_stream::CommandStream& stream, Font* font, const FormatSink& sink) {
+  LabelRenderer renderer(font, sink);
+  for (const Command& command : stream.commands) renderer.Add(command);
+  return renderer.Finish();
 }
 
 }  // namespace label_inspect
