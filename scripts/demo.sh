@@ -22,6 +22,8 @@ build/native/tools/label_inspect list "$stream" --extract "$demo/png" >"$demo/sa
 # The checker's report: no error expected (warnings name what the printer clips or what the plug-in writes on purpose).
 checked=0
 build/native/tools/label_inspect check "$stream" >"$demo/sample_job.check.txt" || checked=$?
+# The job report: settings in words, each label's preview beside its commands.
+build/native/tools/label_inspect report "$stream" --out "$demo" >/dev/null
 WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 
 echo
@@ -31,4 +33,6 @@ cat "$demo/sample_job.txt"
 echo
 echo "demo: the checker's report, in $demo/sample_job.check.txt:"
 cat "$demo/sample_job.check.txt"
+echo
+echo "demo: job report (open it in a browser): $demo/report.html"
 exit "$checked"
