@@ -41,21 +41,27 @@ for tier in win ui; do
     ctest --test-dir build/win64 -L "$tier" --output-on-failure "${ctest_args[@]}" || status=1
   fi
 done
-if wants win; then
-  # The sample job's report in headless Chromium: it must load and every preview decode.
-  shots="$root/build/report-shots"
+# The sample job printed through the real DLL: every label's preview shows its base,
+# images and fields; its report loads in headless Chromium with every preview decoded;
+# then a report of each whole job the win tier printed.
+report_check() {
+  local shots="$root/build/report-shots" stream job
   rm -rf "$shots" && mkdir -p "$shots"
   cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build/native -j"$jobs" --target label_inspect >/dev/null
+  cmake --build build/native -j"$jobs" --target label_inspect render_test >/dev/null
   stream="$shots/sample_job.prn"
-  if build/win64/wine-run build/win64/sample_job.exe "Z:${stream//\//\\}" >"$shots/sample_job.log" &&
-     build/native/tools/label_inspect report "$stream" --out "$shots/report" >/dev/null &&
-     bash tests/browser/check_report.sh "$shots/report/report.html" "$shots"; then
-    echo "test.sh: report check passed"
-  else
-    echo "test.sh: report check FAILED (see $shots)"
-    status=1
-  fi
+  build/win64/wine-run build/win64/sample_job.exe "Z:${stream//\//\\}" >"$shots/sample_job.log" || return 1
+  ZOV_SAMPLE_STREAM="$stream" build/native/tests/native/render/render_test --gtest_filter='SampleJob*' \
+    >"$shots/previews.txt" || { cat "$shots/previews.txt"; return 1; }
+  build/native/tools/label_inspect report "$stream" --out "$shots/report" >/dev/null || return 1
+  bash tests/browser/check_report.sh "$shots/report/report.html" "$shots" || return 1
+  for job in build/win64/wholejob-streams/*.prn; do
+    build/native/tools/label_inspect report "$job" --out "$shots/wholejob/$(basename "$job" .prn)" >/dev/null ||
+      { echo "test.sh: no report of $job"; return 1; }
+  done
+}
+if wants win; then
+  if report_check; then echo "test.sh: report check passed"; else echo "test.sh: report check FAILED"; status=1; fi
 fi
 if wants win || wants ui; then
   WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true

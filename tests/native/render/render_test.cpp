@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -317,6 +321,102 @@ TEST(RenderTest, SettingsAreNamedByThePluginsValueLabels) {
         "Colour mode: ORVEX Standard (", "Ink profile: -3\n", "Cut mode: no cut\n", "Pause: Pause at Cut\n",
         "Notification: Beep at Job End\n", "Clock format: presets: date 2015/04/17, time 16:45:06"})
     EXPECT_NE(words.find(expected), std::string::npos) << expected << " not in\n" << words;
+}
+
+// ---- the sample job, printed through the real DLL by the test command ----
+
+// Every printed label of the stream in ZOV_SAMPLE_STREAM (written by sample_job.exe under
+// Wine; the test command sets it) shows its base, its number image and its fields where
+// the host placed them.
+TEST(SampleJobPreviews, EveryLabelShowsItsBaseImagesAndFields) {
+  const char* path = std::getenv("ZOV_SAMPLE_STREAM");
+  if (path == nullptr) GTEST_SKIP() << "run by the test command after the sample job";
+  std::string error;
+  std::unique_ptr<Font> font = Font::Open("", error);
+  ASSERT_NE(font, nullptr) << error;
+  const label_stream::CommandStream stream = label_stream::ReadCommandStream(ReadFile(path));
+  Rendered rendered;
+  RenderStream(stream, font.get(), [&](const FormatPreview& format) {
+    rendered.formats.push_back(format);
+    rendered.pages.push_back(*format.canvas);
+  });
+
+  struct Placed {
+    int64_t x, y, width, height;
+    const Image* image;  // null for a white box
+  };
+  std::map<std::string, const Image*> latest;  // graphic name -> its latest download, decoded
+  std::vector<std::unique_ptr<Image>> images;
+  const Canvas* base = nullptr;
+  size_t labels = 0;
+  for (size_t f = 0; f < rendered.formats.size(); ++f) {
+    const FormatPreview& format = rendered.formats[f];
+    std::vector<Placed> recalls, boxes;
+    std::vector<std::pair<int64_t, int64_t>> fields;  // baseline origins of text fields
+    int64_t x = 0, y = 0, size = 0;
+    for (size_t i = format.firstCommand; i < format.endCommand; ++i) {
+      const label_stream::Command& c = stream.commands[i];
+      unsigned a = 0, b = 0;
+      if (c.download) {
+        images.push_back(std::make_unique<Image>());
+        std::string problem;
+        ASSERT_TRUE(DecodePng(c.payload, 5000, 20000, *images.back(), problem)) << problem;
+        latest[c.name] = images.back().get();
+      } else if (std::sscanf(c.text.c_str(), "^F%*[OT]%u,%u", &a, &b) == 2) {
+        x = a, y = b;
+      } else if (c.text.rfind("^IMR:", 0) == 0) {
+        const Image* image = latest[c.text.substr(5, c.text.size() - 9)];
+        ASSERT_NE(image, nullptr) << c.text;
+        recalls.push_back({x, y, image->width, image->height, image});
+      } else if (std::sscanf(c.text.c_str(), "^GB%u,%u", &a, &b) == 2) {
+        boxes.push_back({x, y, a, b, nullptr});
+      } else if (std::sscanf(c.text.c_str(), "^A0N,%u", &a) == 1) {
+        size = a;
+      } else if (c.text.rfind("^FD", 0) == 0) {
+        fields.push_back({x, y});
+      }
+    }
+    const Canvas& page = rendered.pages[f];
+    auto masked = [&](int64_t px, int64_t py) {
+      for (const Placed& box : boxes)
+        if (px >= box.x && px < box.x + box.width && py >= box.y && py < box.y + box.height) return true;
+      return false;
+    };
+    if (format.savesBase) {
+      base = &page;
+      continue;
+    }
+    if (!format.loadsBase) continue;
+    ASSERT_NE(base, nullptr);
+    ++labels;
+    // The base: wherever it has ink and nothing else was placed, the label shows it.
+    size_t baseInk = 0, shown = 0;
+    for (uint32_t py = 0; py < page.height(); py += 2)
+      for (uint32_t px = 0; px < page.width(); px += 2)
+        if (base->At(px, py) != kWhite && !masked(px, py)) {
+          ++baseInk;
+          shown += page.At(px, py) == base->At(px, py) ? 1 : 0;
+        }
+    EXPECT_GT(baseInk, 0u) << "format " << format.order;
+    EXPECT_GT(shown, baseInk * 9 / 10) << "format " << format.order;
+    // Each recalled image: where the base is white, exactly its pixels.
+    for (const Placed& recall : recalls)
+      for (int64_t py = 0; py < recall.height; ++py)
+        for (int64_t px = 0; px < recall.width; ++px) {
+          if (base->At(recall.x + px, recall.y + py) != kWhite) continue;
+          const uint8_t* pixel = &recall.image->bgr[(py * recall.width + px) * recall.image->channels];
+          ASSERT_EQ(page.At(recall.x + px, recall.y + py), (Rgb{pixel[2], pixel[1], pixel[0]}))
+              << "format " << format.order << " image at " << recall.x << "," << recall.y;
+        }
+    // Each text field: ink above its baseline, starting at its origin.
+    for (const auto& [fx, fy] : fields) {
+      bool ink = false;
+      for (int64_t py = fy - size; py <= fy && !ink; ++py)
+        for (int64_t px = fx; px < fx + size && !ink; ++px) ink = page.At(px, py) != base->At(px, py);
+      EXPECT_TRUE(ink) << "format " << format.order << " field at " << fx << "," << fy;
+    }
+  }
+  EXPECT_GE(labels, 3u);  // the sample's pages
 }
 
 }  // namespace
