@@ -11,7 +11,7 @@
 #include "fuzz_input.h"
 #include "support/fake_services.h"
 #include "support/fault_alloc.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(bytes == "^XA");
     return 0;
   }
-  const testing_support::CommandStream stream = testing_support::ReadCommandStream(bytes);
+  const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
   FUZZ_CHECK(stream.ok() && stream.commands.size() == 18);
   for (size_t i = 1; i < stream.commands.size(); ++i) FUZZ_CHECK(stream.commands[i].text.rfind("^S(", 0) == 0);
   return 0;

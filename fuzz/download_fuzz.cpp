@@ -10,7 +10,7 @@
 #include "fuzz_input.h"
 #include "native/imaging/png_decode.h"
 #include "support/fault_alloc.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput input(data, size);
@@ -45,9 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   FUZZ_CHECK(width != 0 && height != 0 && inside);
-  const testing_support::CommandStream read = testing_support::ReadCommandStream(stream);
+  const label_stream::CommandStream read = label_stream::ReadCommandStream(stream);
   FUZZ_CHECK(read.ok() && read.commands.size() == 2 && read.commands[1].download);
-  FUZZ_CHECK(testing_support::FindBadDownloads(read).empty());
+  FUZZ_CHECK(label_stream::FindBadDownloads(read).empty());
   const auto payload = imaging_test::DownloadPayload(stream, "BASE", 3);
   FUZZ_CHECK(payload.has_value());
   const imaging_test::DecodedPng decoded = imaging_test::DecodePng(*payload);

@@ -9,7 +9,7 @@
 #include "commands/field_commands.h"
 #include "fuzz_input.h"
 #include "support/fault_alloc.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   // "^XA", then the field: ^FT ^F( [^FC] ^A0 ^FH ^FD ^FS, the data inside ^FD.
-  const testing_support::CommandStream stream = testing_support::ReadCommandStream(bytes);
+  const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
   FUZZ_CHECK(stream.ok());
   FUZZ_CHECK(stream.commands.size() == (clock ? 8u : 7u));
   FUZZ_CHECK(stream.commands[1].text.rfind("^FT", 0) == 0);

@@ -19,7 +19,7 @@
 #include "support/fake_log_system.h"
 #include "support/fake_services.h"
 #include "support/fault_alloc.h"
-#include "support/stream_reader.h"
+#include "stream/command_stream.h"
 
 namespace {
 
@@ -43,10 +43,10 @@ int32_t HostValue(fuzzing::FuzzInput& input) {
 
 // Every download in `bytes` is a whole PNG file that libpng decodes.
 void CheckStream(const std::string& bytes) {
-  const testing_support::CommandStream stream = testing_support::ReadCommandStream(bytes);
+  const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
   FUZZ_CHECK(stream.ok());
-  FUZZ_CHECK(testing_support::FindBadDownloads(stream).empty());
-  for (const testing_support::StreamCommand& command : stream.commands) {
+  FUZZ_CHECK(label_stream::FindBadDownloads(stream).empty());
+  for (const label_stream::Command& command : stream.commands) {
     if (!command.download) continue;
     const std::vector<uint8_t> png(command.payload.begin(), command.payload.end());
     FUZZ_CHECK(imaging_test::DecodePng(png).ok);

@@ -9,12 +9,6 @@
 namespace label_inspect {
 namespace {
 
-// Multiplies two 8-bit intensities, rounded: ink over paper.
-uint8_t Times(uint8_t a, uint8_t b) { return static_cast<uint8_t>((a * b + 127) / 255); }
-uint8_t Mix(uint8_t from, uint8_t to, uint8_t coverage) {
-  return static_cast<uint8_t>((from * (255 - coverage) + to * coverage + 127) / 255);
-}
-
 }  // namespace
 
 bool DecodePng(std::string_view bytes, uint32_t maxWidth, uint32_t maxHeight, Image& image, std::string& problem) {
@@ -120,8 +114,18 @@ void Canvas::Frame(int64_t x, int64_t y, int64_t width, int64_t height, int64_t 
   Fill(x + width - thickness, y + thickness, thickness, height - 2 * thickness, colour);
 }
 
+bool Canvas::Blank(const Area& area) const {
+  if (source_ != 0 || drawnEverywhere_) return false;
+  for (const Area& drawn : drawn_)
+    if (drawn.left < area.right && area.left < drawn.right && drawn.top < area.bottom && area.top < drawn.bottom)
+      return false;
+  return true;
+}
+
 void Canvas::Ink(int64_t x, int64_t y, const Image& image) {
-  Area area;
+  Area area{std::max<int64_t>(x, 0), std::max<int64_t>(y, 0), std::min<int64_t>(x + image.width, width_),
+            std::min<int64_t>(y + image.height, height_)};
+  const bool blank = area.left < area.right && area.top < area.bottom && Blank(area);  // ink on white is itself
   if (!Touch(x, y, image.width, image.height, area)) return;
   const size_t channels = image.channels;
   for (int64_t row = area.top; row < area.bottom; ++row) {
@@ -130,7 +134,8 @@ void Canvas::Ink(int64_t x, int64_t y, const Image& image) {
     uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(area.left)) * 3];
     const size_t count = static_cast<size_t>(area.right - area.left);
     if (channels == 3) {
-      for (size_t i = 0; i < count * 3; ++i) pixel[i] = Times(pixel[i], source[i]);
+      if (blank) std::copy_n(source, count * 3, pixel);
+      else for (size_t i = 0; i < count * 3; ++i) pixel[i] = Times(pixel[i], source[i]);
       continue;
     }
     for (size_t column = 0; column < count; ++column, pixel += 3, source += 4)
@@ -148,14 +153,6 @@ void Canvas::Ink(int64_t x, int64_t y, const Canvas& other) {
     uint8_t* pixel = &pixels_[(static_cast<size_t>(row) * width_ + static_cast<size_t>(area.left)) * 3];
     for (int64_t i = 0; i < (area.right - area.left) * 3; ++i) pixel[i] = Times(pixel[i], source[i]);
   }
-}
-
-void Canvas::InkPixel(int64_t x, int64_t y, Rgb colour, uint8_t coverage) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_ || coverage == 0) return;
-  uint8_t* pixel = &pixels_[(static_cast<size_t>(y) * width_ + static_cast<size_t>(x)) * 3];
-  pixel[0] = Mix(pixel[0], Times(pixel[0], colour.blue), coverage);
-  pixel[1] = Mix(pixel[1], Times(pixel[1], colour.green), coverage);
-  pixel[2] = Mix(pixel[2], Times(pixel[2], colour.red), coverage);
 }
 
 bool Canvas::EncodePng(std::vector<uint8_t>& png) const {

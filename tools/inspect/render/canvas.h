@@ -35,6 +35,13 @@ struct Image {
 // on failure.
 bool DecodePng(std::string_view bytes, uint32_t maxWidth, uint32_t maxHeight, Image& image, std::string& problem);
 
+// Multiplies two 8-bit intensities, rounded: ink over paper.
+inline uint8_t Times(uint8_t a, uint8_t b) { return static_cast<uint8_t>((a * b + 127) / 255); }
+// From one intensity towards another by a coverage of 0 to 255.
+inline uint8_t Mix(uint8_t from, uint8_t to, uint8_t coverage) {
+  return static_cast<uint8_t>((from * (255 - coverage) + to * coverage + 127) / 255);
+}
+
 class Canvas {
  public:
   Canvas() = default;
@@ -63,8 +70,14 @@ class Canvas {
   // States that the page now holds the content named `source`, as it stands.
   void Adopt(uint64_t source);
   // Lays `colour` at one pixel with a coverage of 0 (none) to 255 (full). The caller
-  // states the area it inked with Drawn.
-  void InkPixel(int64_t x, int64_t y, Rgb colour, uint8_t coverage);
+  // states the area it inked with Drawn. Inline: text calls it for every glyph pixel.
+  void InkPixel(int64_t x, int64_t y, Rgb colour, uint8_t coverage) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_ || coverage == 0) return;
+    uint8_t* pixel = &pixels_[(static_cast<size_t>(y) * width_ + static_cast<size_t>(x)) * 3];
+    pixel[0] = Mix(pixel[0], Times(pixel[0], colour.blue), coverage);
+    pixel[1] = Mix(pixel[1], Times(pixel[1], colour.green), coverage);
+    pixel[2] = Mix(pixel[2], Times(pixel[2], colour.red), coverage);
+  }
   void Drawn(int64_t x, int64_t y, int64_t width, int64_t height) {
     Area area;
     Touch(x, y, width, height, area);
@@ -80,6 +93,7 @@ class Canvas {
   // Clips a rectangle to the page and records it as drawn on; false when nothing is left.
   bool Touch(int64_t x, int64_t y, int64_t width, int64_t height, Area& area);
   void Restore(const Canvas* other, const Area& area);
+  bool Blank(const Area& area) const;  // still white: nothing drawn there since a white reset
 
   static constexpr uint64_t kUnknown = ~uint64_t{0};
   uint32_t width_ = 0, height_ = 0;

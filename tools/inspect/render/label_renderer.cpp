@@ -108,20 +108,30 @@ struct LabelRenderer::State {
     const size_t index = count_++;
     const std::string_view text = command.text;
     if (command.download) {
-      graphics_[command.name] = command.payload;
+      // The printer's memory is finite and so is this one: past kMostGraphicBytes a new
+      // name is not kept (its recalls are listed), a known name is still replaced.
+      const auto known = graphics_.find(command.name);
+      const uint64_t kept = graphicBytes_ - (known != graphics_.end() ? known->second.size() : 0);
+      if (kept + command.payload.size() <= kMostGraphicBytes) {
+        graphicBytes_ = kept + command.payload.size();
+        graphics_[command.name] = command.payload;
+      } else {
+        List(open_ ? format_.undrawn : summary_.outside,
+             {command.offset, Shown(text), "not kept: graphics beyond " + std::to_string(kMostGraphicBytes >> 20) + " MB"});
+      }
       decoded_.erase(command.name);
       return;
     }
     if (text == "^XA") return BeginFormat(index, command.offset);
     if (text == "^XZ") {
       if (open_) EndFormat(index + 1, false);
-      else summary_.outside.push_back({command.offset, Shown(text), "format end with no format open"});
+      else List(summary_.outside, {command.offset, Shown(text), "format end with no format open"});
       return;
     }
     if (StartsWith(text, "^IDR:")) return Delete(text.substr(5));
     if (Setting(command)) return;
     if (!open_) {
-      summary_.outside.push_back({command.offset, Shown(text), "outside any format"});
+      List(summary_.outside, {command.offset, Shown(text), "outside any format"});
       return;
     }
     FormatCommand(command);
@@ -218,7 +228,7 @@ struct LabelRenderer::State {
     format_.endCommand = endCommand;
     format_.endedByStream = endedByStream;
     format_.geometry = geometry_;
-    if (field_.open) format_.undrawn.push_back({field_.offset, "field", "field not ended by ^FS"});
+    if (field_.open) List(format_.undrawn, {field_.offset, "field", "field not ended by ^FS"});
     Canvas& page = Page();
     if (format_.savesBase) {
       base_ = page;
@@ -246,7 +256,16 @@ struct LabelRenderer::State {
   }
 
   void Note(const Command& command, std::string reason) {
-    (open_ ? format_.undrawn : summary_.outside).push_back({command.offset, Shown(command.text), std::move(reason)});
+    List(open_ ? format_.undrawn : summary_.outside, {command.offset, Shown(command.text), std::move(reason)});
+  }
+
+  // Appends to a list of undrawn commands; a broken stream can hold millions, so past
+  // kMostListed only the last entry counts how many more there were.
+  static void List(std::vector<Undrawn>& list, Undrawn item) {
+    if (list.size() < kMostListed) return list.push_back(std::move(item));
+    if (list.size() == kMostListed) list.push_back({item.offset, "", "0 more not listed"});
+    Undrawn& more = list.back();
+    more.reason = std::to_string(std::stoull(more.reason) + 1) + " more not listed";
   }
 
   void Quantity(const Command& command) {
@@ -262,7 +281,7 @@ struct LabelRenderer::State {
   }
 
   void OpenField(const Command& command) {
-    if (field_.open) format_.undrawn.push_back({field_.offset, "field", "field not ended by ^FS"});
+    if (field_.open) List(format_.undrawn, {field_.offset, "field", "field not ended by ^FS"});
     field_ = Field{};
     field_.open = true;
     field_.offset = command.offset;
@@ -299,6 +318,7 @@ struct LabelRenderer::State {
     if (cached == decoded_.end()) {
       Decoded entry;
       DecodePng(graphic->second, kMaxLabelWidth600, kMaxLabelLength600, entry.image, entry.problem);
+      if (decoded_.size() >= kMostDecoded) decoded_.clear();  // a few names at a time stay decoded
       cached = decoded_.emplace(name, std::move(entry)).first;
     }
     if (!cached->second.problem.empty()) return Note(command, cached->second.problem);
@@ -354,6 +374,10 @@ struct LabelRenderer::State {
     text.width = field.width > 0 ? field.width : text.height;
     text.colour = field.colour;
     text.text = DecodeUtf8(field.clock ? FormatSampleTime(bytes) : bytes);
+    if (text.text.size() > kMostCharacters) {  // the plug-in writes at most 3072 bytes of field data
+      text.text.resize(kMostCharacters);
+      Note(command, "text cut to its first " + std::to_string(kMostCharacters) + " characters");
+    }
     std::string problem;
     font_->Draw(Page(), text, problem);
     if (!problem.empty()) Note(command, problem);
@@ -375,7 +399,12 @@ struct LabelRenderer::State {
   Field field_;
   Canvas page_, base_;
   uint64_t baseGeneration_ = 0;  // names the stored base's content for the page's reuse
+  static constexpr size_t kMostListed = 1000;
+  static constexpr uint64_t kMostGraphicBytes = uint64_t{256} << 20;
+  static constexpr size_t kMostDecoded = 4;
+  static constexpr size_t kMostCharacters = 3072;
   std::map<std::string, std::string> graphics_;  // name -> its latest download's PNG
+  uint64_t graphicBytes_ = 0;                    // in graphics_
   std::map<std::string, Decoded> decoded_;   // decoded on first recall, dropped when replaced
 };
 

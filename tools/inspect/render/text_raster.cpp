@@ -79,57 +79,67 @@ std::unique_ptr<Font> Font::Open(const std::string& path, std::string& error) {
   return std::unique_ptr<Font>(new Font(std::move(library)));
 }
 
-bool Font::Draw(Canvas& canvas, const TextField& field, std::string& problem) {
-  FT_Face face = library_->face;
-  if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(Cell(field.width)), static_cast<FT_UInt>(Cell(field.height))) != 0) {
-    problem = "character size not usable";
-    return false;
-  }
+const Font::Glyph* Font::Rendered(char32_t character, int32_t width, int32_t height) {
+  const GlyphKey key{character, width, height};
+  const auto cached = glyphs_.find(key);
+  if (cached != glyphs_.end()) return &cached->second;
   // Outlines unhinted: previews need the shapes, and hinting costs more than drawing.
-  constexpr FT_Int32 kLoad = FT_LOAD_NO_HINTING;
-  std::string missing;
-  for (char32_t character : field.text)
-    if (FT_Get_Char_Index(face, character) == 0 && missing.size() < 80) missing += " " + CodePoint(character);
+  FT_Face face = library_->face;
+  if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(width), static_cast<FT_UInt>(height)) != 0 ||
+      FT_Load_Char(face, character, FT_LOAD_NO_HINTING | FT_LOAD_RENDER) != 0)
+    return nullptr;
+  const FT_GlyphSlot slot = face->glyph;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  Glyph glyph{slot->bitmap_left, slot->bitmap_top, bitmap.width, bitmap.rows, slot->advance.x >> 6,
+              FT_Get_Char_Index(face, character) == 0, {}};
+  glyph.coverage.resize(size_t{bitmap.width} * bitmap.rows);
+  for (unsigned int r = 0; r < bitmap.rows; ++r)
+    std::copy_n(bitmap.buffer + static_cast<ptrdiff_t>(r) * bitmap.pitch, bitmap.width,
+                glyph.coverage.begin() + static_cast<ptrdiff_t>(r) * bitmap.width);
+  cachedBytes_ += glyph.coverage.size();
+  if (cachedBytes_ > kMostCachedBytes) {  // labels repeat a few sizes of a few characters
+    glyphs_.clear();
+    cachedBytes_ = glyph.coverage.size();
+  }
+  return &glyphs_.emplace(key, std::move(glyph)).first->second;
+}
+
+bool Font::Draw(Canvas& canvas, const TextField& field, std::string& problem) {
+  const int32_t width = Cell(field.width), height = Cell(field.height);
   // A right-justified field ends at its origin: it needs the advance of the whole text.
   int64_t length = 0;
   for (char32_t character : field.rightJustified ? field.text : std::u32string()) {
-    if (FT_Load_Char(face, character, kLoad) != 0) continue;
-    length += face->glyph->advance.x >> 6;
+    const Glyph* glyph = Rendered(character, width, height);
+    length += glyph != nullptr ? glyph->advance : 0;
   }
   const Turn turn = TurnOf(field.orientation);
   int64_t pen = field.rightJustified ? -length : 0;
   int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;  // of the ink
-  const int64_t reach = Cell(field.height) * 2;  // beyond this a glyph cannot touch the page
+  std::string missing;
   for (char32_t character : field.text) {
-    // The pen's page position; skip rendering glyphs wholly off the page.
-    const int64_t penX = field.x + pen * turn.alongX, penY = field.y + pen * turn.alongY;
-    const bool offPage = penX < -reach - Cell(field.width) * 2 || penY < -reach - Cell(field.width) * 2 ||
-                         penX > int64_t{canvas.width()} + reach || penY > int64_t{canvas.height()} + reach;
-    if (FT_Load_Char(face, character, offPage ? kLoad : kLoad | FT_LOAD_RENDER) != 0) {
+    const Glyph* glyph = Rendered(character, width, height);
+    if (glyph == nullptr) {
       problem = "glyph " + CodePoint(character) + " not renderable";
       return false;
     }
-    const FT_GlyphSlot glyph = face->glyph;
-    if (!offPage) {
-      const FT_Bitmap& bitmap = glyph->bitmap;
-      // Glyph pixel (column c, row r) spans along [a, a+1) and up [u, u+1) from the
-      // baseline origin; its centre, turned onto the page (in half dots, always odd),
-      // names the dot it covers.
-      for (unsigned int r = 0; r < bitmap.rows; ++r) {
-        const unsigned char* row = bitmap.buffer + static_cast<ptrdiff_t>(r) * bitmap.pitch;
-        for (unsigned int c = 0; c < bitmap.width; ++c) {
-          if (row[c] == 0) continue;
-          const int64_t a2 = 2 * (pen + glyph->bitmap_left + c) + 1;
-          const int64_t u2 = 2 * (int64_t{glyph->bitmap_top} - 1 - r) + 1;
-          const int64_t x2 = 2 * field.x + a2 * turn.alongX + u2 * turn.upX;
-          const int64_t y2 = 2 * field.y + a2 * turn.alongY + u2 * turn.upY;
-          const int64_t x = (x2 - 1) / 2, y = (y2 - 1) / 2;  // exact: x2 - 1 and y2 - 1 are even
-          canvas.InkPixel(x, y, field.colour, row[c]);
-          left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
-        }
+    if (glyph->missing && missing.size() < 80) missing += " " + CodePoint(character);
+    // Glyph pixel (column c, row r) spans along [a, a+1) and up [u, u+1) from the
+    // baseline origin; its centre, turned onto the page (in half dots, always odd),
+    // names the dot it covers.
+    for (unsigned int r = 0; r < glyph->rows; ++r) {
+      const uint8_t* row = glyph->coverage.data() + static_cast<ptrdiff_t>(r) * glyph->columns;
+      for (unsigned int c = 0; c < glyph->columns; ++c) {
+        if (row[c] == 0) continue;
+        const int64_t a2 = 2 * (pen + glyph->left + c) + 1;
+        const int64_t u2 = 2 * (int64_t{glyph->top} - 1 - r) + 1;
+        const int64_t x2 = 2 * field.x + a2 * turn.alongX + u2 * turn.upX;
+        const int64_t y2 = 2 * field.y + a2 * turn.alongY + u2 * turn.upY;
+        const int64_t x = (x2 - 1) / 2, y = (y2 - 1) / 2;  // exact: x2 - 1 and y2 - 1 are even
+        canvas.InkPixel(x, y, field.colour, row[c]);
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       }
     }
-    pen += glyph->advance.x >> 6;
+    pen += glyph->advance;
   }
   if (left <= right) canvas.Drawn(left, top, right - left + 1, bottom - top + 1);
   if (!missing.empty()) problem = "not in the font, drawn as boxes:" + missing;

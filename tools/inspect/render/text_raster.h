@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "canvas.h"
 
@@ -42,8 +45,24 @@ class Font {
 
  private:
   struct Library;
+  // A rendered glyph: its coverage rows and where they sit from the pen on the baseline.
+  struct Glyph {
+    int left, top;
+    unsigned int columns, rows;
+    int64_t advance;
+    bool missing;  // not in the font: its empty box
+    std::vector<uint8_t> coverage;
+  };
+  using GlyphKey = std::tuple<char32_t, int32_t, int32_t>;  // character, cell width, cell height
+  static constexpr size_t kMostCachedBytes = size_t{64} << 20;
+
   explicit Font(std::unique_ptr<Library> library);
+  // The glyph at a cell size, rendered once and kept; null when FreeType cannot render it.
+  const Glyph* Rendered(char32_t character, int32_t width, int32_t height);
+
   std::unique_ptr<Library> library_;
+  std::map<GlyphKey, Glyph> glyphs_;
+  size_t cachedBytes_ = 0;
 };
 
 }  // namespace label_inspect
