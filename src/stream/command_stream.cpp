@@ -17,10 +17,15 @@ constexpr size_t kChunk = 1 << 16;
 
 bool IsMark(char c) { return c == '^' || c == '~'; }
 
+// The first '^' or '~' in [from, end), or end: '^' by memchr, then '~' in the few
+// bytes before it (commands are short; '~' is rare).
 const char* FindMark(const char* from, const char* end) {
-  for (; from < end; ++from)
-    if (IsMark(*from)) return from;
-  return end;
+  if (from >= end) return end;
+  const auto* caret = static_cast<const char*>(std::memchr(from, '^', static_cast<size_t>(end - from)));
+  const char* limit = caret != nullptr ? caret : end;
+  for (; from < limit; ++from)
+    if (*from == '~') return from;
+  return limit;
 }
 
 std::string Bytes(uint64_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
@@ -70,6 +75,11 @@ std::vector<std::string> CommandStream::Texts() const {
   return texts;
 }
 
+bool MemorySource::Whole(std::string_view& bytes) const {
+  bytes = bytes_;
+  return true;
+}
+
 size_t MemorySource::Read(char* to, size_t size) {
   const size_t count = std::min(size, bytes_.size());
   std::memcpy(to, bytes_.data(), count);
@@ -96,6 +106,7 @@ bool CommandReader::Fill() {
   buffer_.resize(old + kChunk);
   const size_t count = source_.Read(buffer_.data() + old, kChunk);
   buffer_.resize(old + count);
+  window_ = buffer_;
   if (count > 0) return true;
   ended_ = true;
   const std::string failure = source_.Failure();
@@ -106,64 +117,70 @@ bool CommandReader::Fill() {
 bool CommandReader::SkipStray() {
   const uint64_t start = Position();
   while (true) {
-    const char* begin = buffer_.data() + pos_;
-    const char* end = buffer_.data() + buffer_.size();
+    const char* begin = window_.data() + pos_;
+    const char* end = window_.data() + window_.size();
     const char* mark = FindMark(begin, end);
     pos_ += static_cast<size_t>(mark - begin);
     if (mark != end || !Fill()) break;
   }
   errors_.push_back({start, Bytes(Position() - start) + " outside any command"});
-  return pos_ < buffer_.size();
+  return pos_ < window_.size();
 }
 
-// The command at pos_ up to the next mark; the buffer holds it whole when it fits in
+// The command at pos_ up to the next mark; the window holds it whole when it fits in
 // kMaxCommandText, and a download header is read from there before anything is consumed.
-void CommandReader::TakeText(Command& command) {
+void CommandReader::TakeText(CommandView& command) {
   size_t scanned = 1;
   size_t length = 0;
   bool whole = false;
   while (true) {
-    const char* begin = buffer_.data() + pos_;
-    const char* end = buffer_.data() + buffer_.size();
-    const char* mark = FindMark(begin + std::min(scanned, buffer_.size() - pos_), end);
+    const char* begin = window_.data() + pos_;
+    const char* end = window_.data() + window_.size();
+    const char* mark = FindMark(begin + std::min(scanned, window_.size() - pos_), end);
     if (mark != end) {
       length = static_cast<size_t>(mark - begin);
       whole = true;
       break;
     }
-    scanned = buffer_.size() - pos_;
+    scanned = window_.size() - pos_;
     if (scanned > kMaxCommandText) break;
     if (!Fill()) {
-      length = buffer_.size() - pos_;
+      length = window_.size() - pos_;
       whole = true;
       break;
     }
   }
   if (whole) {
-    const std::string_view text(buffer_.data() + pos_, length);
-    size_t headerEnd = 0;
+    std::string_view text = window_.substr(pos_, length);
     if (text.starts_with(kDownloadStart)) {
-      if (ReadDownloadHeader(text, command.name, command.declaredLength, headerEnd)) {
+      std::string name;
+      size_t headerEnd = 0;
+      if (ReadDownloadHeader(text, name, command.declaredLength, headerEnd)) {
         command.download = true;
-        length = headerEnd;
+        text = text.substr(0, headerEnd);
+        if (!ended_) {  // the payload may move the window: keep the header
+          text_.assign(text);
+          text = text_;
+        }
+        command.name = text.substr(kDownloadStart.size(), name.size());
       } else {
         errors_.push_back({Position(), "unreadable download header"});
       }
     }
-    command.text.assign(buffer_, pos_, length);
-    command.size = length;
-    pos_ += length;
+    command.text = text;
+    command.size = text.size();
+    pos_ += text.size();
     return;
   }
   // Longer than anything the plug-in writes: keep its head, count the rest.
-  if (std::string_view(buffer_).substr(pos_).starts_with(kDownloadStart))
-    errors_.push_back({Position(), "unreadable download header"});
-  command.text.assign(buffer_, pos_, kMaxCommandText);
-  command.size = buffer_.size() - pos_;
-  pos_ = buffer_.size();
+  if (window_.substr(pos_).starts_with(kDownloadStart)) errors_.push_back({Position(), "unreadable download header"});
+  text_.assign(window_.data() + pos_, kMaxCommandText);
+  command.text = text_;
+  command.size = window_.size() - pos_;
+  pos_ = window_.size();
   while (Fill()) {
-    const char* begin = buffer_.data() + pos_;
-    const char* end = buffer_.data() + buffer_.size();
+    const char* begin = window_.data() + pos_;
+    const char* end = window_.data() + window_.size();
     const char* mark = FindMark(begin, end);
     command.size += static_cast<uint64_t>(mark - begin);
     pos_ += static_cast<size_t>(mark - begin);
@@ -171,20 +188,26 @@ void CommandReader::TakeText(Command& command) {
   }
 }
 
-void CommandReader::TakePayload(Command& command) {
+void CommandReader::TakePayload(CommandView& command) {
   uint64_t wanted = command.declaredLength;
-  command.payload.reserve(static_cast<size_t>(std::min<uint64_t>(wanted, buffer_.size() - pos_ + kChunk)));
+  if (wanted <= window_.size() - pos_) {  // whole in the window: no copy
+    command.payload = window_.substr(pos_, static_cast<size_t>(wanted));
+    pos_ += static_cast<size_t>(wanted);
+    return;
+  }
+  payload_.clear();
   while (wanted > 0) {
-    if (pos_ == buffer_.size()) {
+    if (pos_ == window_.size()) {
       if (wanted >= kChunk && !ended_) {
-        // Large payloads go straight from the source into the command.
-        base_ += buffer_.size();
+        // Large payloads go straight from the source into payload_.
+        base_ += window_.size();
         buffer_.clear();
+        window_ = buffer_;
         pos_ = 0;
-        const size_t old = command.payload.size();
-        command.payload.resize(old + kChunk);
-        const size_t count = source_.Read(command.payload.data() + old, kChunk);
-        command.payload.resize(old + count);
+        const size_t old = payload_.size();
+        payload_.resize(old + kChunk);
+        const size_t count = source_.Read(payload_.data() + old, kChunk);
+        payload_.resize(old + count);
         base_ += count;
         wanted -= count;
         if (count == 0) {
@@ -197,31 +220,26 @@ void CommandReader::TakePayload(Command& command) {
       }
       if (!Fill()) break;
     }
-    const size_t count = static_cast<size_t>(std::min<uint64_t>(wanted, buffer_.size() - pos_));
-    command.payload.append(buffer_, pos_, count);
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(wanted, window_.size() - pos_));
+    payload_.append(window_.data() + pos_, count);
     pos_ += count;
     wanted -= count;
   }
+  command.payload = payload_;
   if (wanted > 0) {
-    errors_.push_back({command.offset, "download of " + command.name + " declares " +
+    errors_.push_back({command.offset, "download of " + std::string(command.name) + " declares " +
                                            std::to_string(command.declaredLength) + " bytes, only " +
                                            std::to_string(command.payload.size()) + " left"});
     stopped_ = true;
   }
 }
 
-bool CommandReader::Next(Command& command) {
-  command.offset = 0;
-  command.size = 0;
-  command.text.clear();
-  command.download = false;
-  command.name.clear();
-  command.declaredLength = 0;
-  command.payload.clear();
+bool CommandReader::Next(CommandView& command) {
+  command = CommandView{};
   while (true) {
     if (stopped_) return false;
-    if (pos_ == buffer_.size() && !Fill()) return false;
-    if (IsMark(buffer_[pos_])) break;
+    if (pos_ == window_.size() && !Fill()) return false;
+    if (IsMark(window_[pos_])) break;
     SkipStray();
   }
   command.offset = Position();
@@ -230,7 +248,21 @@ bool CommandReader::Next(Command& command) {
   return true;
 }
 
+bool CommandReader::Next(Command& command) {
+  CommandView view;
+  if (!Next(view)) return false;
+  command.offset = view.offset;
+  command.size = view.size;
+  command.text.assign(view.text);
+  command.download = view.download;
+  command.name.assign(view.name);
+  command.declaredLength = view.declaredLength;
+  command.payload.assign(view.payload);
+  return true;
+}
+
 std::vector<StreamError> CommandReader::TakeErrors() {
+  if (errors_.empty()) return {};
   std::vector<StreamError> errors;
   errors.swap(errors_);
   return errors;

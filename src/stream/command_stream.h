@@ -22,6 +22,21 @@ namespace label_stream {
 // Commands the plug-in writes are far shorter; only a download's payload may be larger.
 inline constexpr size_t kMaxCommandText = 1 << 20;
 
+// A command as a CommandReader holds it: views into the reader's bytes, valid until its
+// next call. Reading this way copies nothing when the stream is already in memory.
+struct CommandView {
+  uint64_t offset = 0;
+  uint64_t size = 0;
+  std::string_view text;
+  bool download = false;
+  std::string_view name;
+  uint64_t declaredLength = 0;
+  std::string_view payload;
+
+  uint64_t End() const { return offset + size + payload.size(); }
+  bool Truncated() const { return size > text.size(); }
+};
+
 struct Command {
   uint64_t offset = 0;  // of the command's first byte in the stream
   uint64_t size = 0;    // bytes of the command in the stream, without a download's payload
@@ -35,6 +50,7 @@ struct Command {
   uint64_t End() const { return offset + size + payload.size(); }
   // True when the text holds only the first kMaxCommandText bytes of the command.
   bool Truncated() const { return size > text.size(); }
+  CommandView View() const { return {offset, size, text, download, name, declaredLength, payload}; }
   // The command's name: the mark and two characters ("^XA", "^FO", "~DY"), and for the
   // bracketed families the capitals after the bracket ("^S(CLS", "^C(SN", "^C(L", "^F(C").
   std::string_view Name() const;
@@ -74,12 +90,18 @@ class ByteSource {
   virtual size_t Read(char* to, size_t size) = 0;
   // Why reading stopped early; empty when the bytes simply ended.
   virtual std::string Failure() const { return {}; }
+  // For bytes already in memory: all of them at once (the reader then copies nothing).
+  virtual bool Whole(std::string_view& bytes) const {
+    (void)bytes;
+    return false;
+  }
 };
 
 class MemorySource : public ByteSource {
  public:
   explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
   size_t Read(char* to, size_t size) override;
+  bool Whole(std::string_view& bytes) const override;
 
  private:
   std::string_view bytes_;
@@ -103,9 +125,11 @@ class FileSource : public ByteSource {
 // there), a source that fails.
 class CommandReader {
  public:
-  explicit CommandReader(ByteSource& source) : source_(source) {}
+  explicit CommandReader(ByteSource& source) : source_(source) { ended_ = source.Whole(window_); }
   // The next command into `command`; false at the end of the stream.
   bool Next(Command& command);
+  // The same as views, valid until the next call (no copy of bytes already in memory).
+  bool Next(CommandView& command);
   // Errors found since the last call, in order of their offsets.
   std::vector<StreamError> TakeErrors();
   // Bytes consumed so far.
@@ -114,15 +138,18 @@ class CommandReader {
  private:
   bool Fill();  // reads more bytes after the buffered ones; false at the end
   bool SkipStray();
-  void TakeText(Command& command);
-  void TakePayload(Command& command);
+  void TakeText(CommandView& command);
+  void TakePayload(CommandView& command);
 
   ByteSource& source_;
-  std::string buffer_;
-  size_t pos_ = 0;     // next unread byte in buffer_
-  uint64_t base_ = 0;  // stream offset of buffer_[0]
+  std::string buffer_;        // bytes read from the source
+  std::string_view window_;  // the bytes at hand: buffer_, or the whole source in memory
+  size_t pos_ = 0;           // next unread byte in window_
+  uint64_t base_ = 0;        // stream offset of window_[0]
   bool ended_ = false;
   bool stopped_ = false;  // a download ran past the end: nothing more to read
+  std::string text_;      // a command's text when the window moves on before the caller sees it
+  std::string payload_;   // a payload that does not lie whole in the window
   std::vector<StreamError> errors_;
 };
 

@@ -2,11 +2,21 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "stream/png_summary.h"
 
 namespace label_stream {
+
+enum class CommandKind : char {
+  kUnknown, kBadDownload, kFormatStart, kFormatEnd, kCodePage, kSetting, kQuantity, kBase, kDelete,
+  kFieldEnd, kOrigin = 'O', kTextOrigin = 'T', kBox = 'G', kRecall = 'I', kColour = 'C', kClock = 'K', kFont = 'A',
+  kEscape = 'H', kData = 'D',
+};
+
 namespace {
+
+using Kind = CommandKind;
 
 constexpr uint32_t kPixelsPerMetre = 11811;  // the 300 dpi every downloaded PNG declares
 constexpr size_t kShownCommand = 48;         // bytes of a command shown in a problem line
@@ -143,6 +153,65 @@ bool GraphicName(std::string_view text, std::string& name) {
   return true;
 }
 
+// What a command is, from its first bytes: one look per command, no string compares.
+// Field parts carry their one-letter code (see kPartCodes).
+
+Kind Classify(std::string_view text) {
+  if (text.size() < 3) return Kind::kUnknown;
+  if (text[0] == '~') return text.starts_with("~DYR:") ? Kind::kBadDownload : Kind::kUnknown;
+  const char second = text[2];
+  switch (text[1]) {
+    case 'X':
+      if (text.size() != 3) return Kind::kUnknown;
+      return second == 'A' ? Kind::kFormatStart : second == 'Z' ? Kind::kFormatEnd : Kind::kUnknown;
+    case 'C':
+      if (second == '(') return Kind::kBase;
+      return text == "^CI28" ? Kind::kCodePage : Kind::kUnknown;
+    case 'S': return second == '(' ? Kind::kSetting : Kind::kUnknown;
+    case 'P': return second == 'Q' ? Kind::kQuantity : Kind::kUnknown;
+    case 'I':
+      if (text.size() < 5 || text[3] != 'R' || text[4] != ':') return Kind::kUnknown;
+      return second == 'M' ? Kind::kRecall : second == 'D' ? Kind::kDelete : Kind::kUnknown;
+    case 'A': return Kind::kFont;
+    case 'G': return second == 'B' ? Kind::kBox : Kind::kUnknown;
+    case 'F':
+      switch (second) {
+        case 'O': return Kind::kOrigin;
+        case 'T': return Kind::kTextOrigin;
+        case '(': return text.size() >= 4 && text[3] == 'C' ? Kind::kColour : Kind::kUnknown;
+        case 'C': return text == "^FC%" ? Kind::kClock : Kind::kUnknown;
+        case 'H': return Kind::kEscape;
+        case 'D': return Kind::kData;
+        case 'S': return text.size() == 3 ? Kind::kFieldEnd : Kind::kUnknown;
+        default: return Kind::kUnknown;
+      }
+    default: return Kind::kUnknown;
+  }
+}
+
+bool IsFieldPart(Kind kind) {
+  switch (kind) {
+    case Kind::kBox: case Kind::kRecall: case Kind::kColour: case Kind::kClock: case Kind::kFont: case Kind::kEscape:
+    case Kind::kData: case Kind::kFieldEnd:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The names of the field block parts by their letters, for messages.
+constexpr std::string_view kPartNames[] = {"^FO", "^FT", "^GB", "^IMR", "^F(C", "^FC%", "^A0", "^FH", "^FD"};
+constexpr std::string_view kPartCodes = "OTGICKAHD";
+
+std::string PartNames(std::string_view codes) {
+  std::string names;
+  for (char code : codes) {
+    const size_t at = kPartCodes.find(code);
+    names += at == std::string_view::npos ? "?" : kPartNames[at];
+  }
+  return names;
+}
+
 }  // namespace
 
 std::string FormatProblem(const Problem& problem) {
@@ -155,7 +224,7 @@ std::vector<Problem> CheckStream(std::string_view bytes) {
   StreamChecker checker([&](const Problem& problem) { problems.push_back(problem); });
   MemorySource source(bytes);
   CommandReader reader(source);
-  Command command;
+  CommandView command;
   while (reader.Next(command)) checker.Add(command, reader.TakeErrors());
   checker.Finish(reader.TakeErrors());
   return problems;
@@ -168,11 +237,11 @@ void StreamChecker::Emit(uint64_t offset, std::string_view text, Severity severi
   report_({offset, std::move(shown), severity, std::move(message)});
 }
 
-void StreamChecker::Error(const Command& command, std::string message) {
+void StreamChecker::Error(const CommandView& command, std::string message) {
   Emit(command.offset, command.text, Severity::kError, std::move(message));
 }
 
-void StreamChecker::Warning(const Command& command, std::string message) {
+void StreamChecker::Warning(const CommandView& command, std::string message) {
   Emit(command.offset, command.text, Severity::kWarning, std::move(message));
 }
 
@@ -184,16 +253,18 @@ void StreamChecker::ReaderErrors(const std::vector<StreamError>& errors, bool be
       Emit(lastDownloadOffset_, lastDownloadHeader_, Severity::kError,
            "declared length ends inside the payload: " + error.message + " after it");
     } else if (before) {
-      Emit(error.offset, "", Severity::kError, error.message);
+      Emit(error.offset, "(bytes)", Severity::kError, error.message);
     } else {
-      Emit(error.offset, error.offset == offset ? currentText_ : "", Severity::kError, error.message);
+      Emit(error.offset, error.offset == offset ? std::string_view(current_->text) : "(bytes)", Severity::kError,
+           error.message);
     }
   }
 }
 
-void StreamChecker::Add(const Command& command, const std::vector<StreamError>& readerErrors) {
-  ReaderErrors(readerErrors, true, command.offset);
-  currentText_ = command.text.substr(0, kShownCommand + 1);
+void StreamChecker::Add(const CommandView& command, const std::vector<StreamError>& readerErrors) {
+  if (!readerErrors.empty()) ReaderErrors(readerErrors, true, command.offset);
+  current_ = &command;
+  kind_ = command.download ? Kind::kUnknown : Classify(command.text);
   CheckFraming(command);
   if (command.download) {
     if (fieldOpen_) CloseField(&command);
@@ -201,11 +272,11 @@ void StreamChecker::Add(const Command& command, const std::vector<StreamError>& 
   } else {
     CheckCommand(command);
   }
-  ReaderErrors(readerErrors, false, command.offset);
+  if (!readerErrors.empty()) ReaderErrors(readerErrors, false, command.offset);
 }
 
 void StreamChecker::Finish(const std::vector<StreamError>& readerErrors) {
-  ReaderErrors(readerErrors, false, UINT64_MAX);
+  ReaderErrors(readerErrors, true, UINT64_MAX);  // all of them lie before the end
   if (fieldOpen_) CloseField(nullptr);
   if (!open_) return;
   if (openAfterDiscard_)
@@ -216,9 +287,8 @@ void StreamChecker::Finish(const std::vector<StreamError>& readerErrors) {
     Emit(openedAt_, "^XA", Severity::kError, "the stream ends inside this format (no ^XZ)");
 }
 
-void StreamChecker::CheckFraming(const Command& command) {
-  const std::string& text = command.text;
-  if (text == "^XA") {
+void StreamChecker::CheckFraming(const CommandView& command) {
+  if (kind_ == Kind::kFormatStart) {
     if (fieldOpen_) CloseField(&command);
     if (open_ && openAfterDiscard_)
       Warning(command, "quirk base-discarded-format-open: the format at " + std::to_string(openedAt_) +
@@ -231,7 +301,7 @@ void StreamChecker::CheckFraming(const Command& command) {
     baseSavePending_ = false;
     return;
   }
-  if (text == "^XZ") {
+  if (kind_ == Kind::kFormatEnd) {
     if (fieldOpen_) CloseField(&command);
     if (!open_) Error(command, "^XZ with no format open");
     if (open_ && baseSavePending_) {
@@ -243,15 +313,15 @@ void StreamChecker::CheckFraming(const Command& command) {
     return;
   }
   if (!command.download && !open_) Error(command, "outside a format (only downloads may stand between formats)");
-  openAfterDiscard_ = open_ && text == "^C(D";
+  openAfterDiscard_ = open_ && kind_ == Kind::kBase && command.text == "^C(D";
 }
 
-void StreamChecker::CheckDownload(const Command& command) {
+void StreamChecker::CheckDownload(const CommandView& command) {
   lastDownloadOffset_ = command.offset;
   lastDownloadEnd_ = command.End();
-  lastDownloadHeader_ = command.text;
+  lastDownloadHeader_.assign(command.text);
   if (std::find(graphics_.begin(), graphics_.end(), command.name) == graphics_.end())
-    graphics_.push_back(command.name);
+    graphics_.emplace_back(command.name);
   if (command.payload.size() < command.declaredLength) return;  // the reader reports the short payload
   const PngSummary png = ReadPngSummary(command.payload);
   if (!png.isPng) return Error(command, "payload is not a PNG file (no PNG signature)");
@@ -267,44 +337,51 @@ void StreamChecker::CheckDownload(const Command& command) {
                        ", expected 11811 x 11811 per metre");
 }
 
-void StreamChecker::CheckCommand(const Command& command) {
-  const std::string& text = command.text;
+void StreamChecker::CheckCommand(const CommandView& command) {
+  const std::string_view text = command.text;
   std::string deleted;
   deleted.swap(deletedJustBefore_);
-  const bool fieldPart = text.starts_with("^F(C") || text == "^FC%" || text.starts_with("^A") ||
-                         text.starts_with("^FH") || text.starts_with("^FD") || text.starts_with("^GB") ||
-                         text.starts_with("^IMR:") || text == "^FS";
+  const bool fieldPart = IsFieldPart(kind_);
   if (fieldOpen_ && !fieldPart) CloseField(&command);
   // An overlay deleted by "^IDR:" may be recalled by the field block right after it.
-  if (text.starts_with("^FO") || text.starts_with("^IMR:")) deletedJustBefore_ = std::move(deleted);
-  if (fieldPart || text.starts_with("^FO") || text.starts_with("^FT")) return CheckFieldPart(command);
-  if (text == "^XA" || text == "^XZ" || text == "^CI28") return;
-  if (text.starts_with("^S(")) return CheckSetting(command);
-  if (text.starts_with("^PQ")) {
-    std::string_view rest = std::string_view(text).substr(3);
-    uint64_t values[2];
-    const size_t comma = rest.size() >= 4 ? rest.size() - 4 : 0;
-    if (rest.size() < 4 || !(rest.substr(comma) == ",1,Y" || rest.substr(comma) == ",1,N") ||
-        !ReadUnsignedList(rest.substr(0, comma), UINT32_MAX, values, 2))
-      Error(command, "quantity not written as ^PQ<quantity>,<cut count>,1,<Y or N>");
-    return;
+  if (kind_ == Kind::kOrigin || kind_ == Kind::kRecall) deletedJustBefore_ = std::move(deleted);
+  switch (kind_) {
+    case Kind::kFormatStart: case Kind::kFormatEnd: case Kind::kCodePage:
+      return;
+    case Kind::kBadDownload:
+      return;  // an unreadable header, reported by the reader
+    case Kind::kSetting:
+      return CheckSetting(command);
+    case Kind::kBase:
+      return CheckBase(command);
+    case Kind::kQuantity: {
+      std::string_view rest = std::string_view(text).substr(3);
+      uint64_t values[2];
+      const size_t comma = rest.size() >= 4 ? rest.size() - 4 : 0;
+      if (rest.size() < 4 || !(rest.substr(comma) == ",1,Y" || rest.substr(comma) == ",1,N") ||
+          !ReadUnsignedList(rest.substr(0, comma), UINT32_MAX, values, 2))
+        Error(command, "quantity not written as ^PQ<quantity>,<cut count>,1,<Y or N>");
+      return;
+    }
+    case Kind::kDelete: {
+      std::string name;
+      if (!GraphicName(text, name)) return Error(command, "deletion does not name a graphic <name>.PNG");
+      graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), name), graphics_.end());
+      deletedJustBefore_ = name;
+      return;
+    }
+    case Kind::kUnknown:
+      return Error(command, "unknown command");
+    default:
+      return CheckFieldPart(command);
   }
-  if (text.starts_with("^C(")) return CheckBase(command);
-  if (text.starts_with("^IDR:")) {
-    std::string name;
-    if (!GraphicName(text, name)) return Error(command, "deletion does not name a graphic <name>.PNG");
-    graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), name), graphics_.end());
-    deletedJustBefore_ = name;
-    return;
-  }
-  if (text.starts_with("~DYR:")) return;  // an unreadable header, reported by the reader
-  Error(command, "unknown command");
 }
 
-void StreamChecker::CheckSetting(const Command& command) {
+void StreamChecker::CheckSetting(const CommandView& command) {
   const std::string_view text = command.text;
   for (const Setting& setting : kSettings) {
-    if (!text.starts_with(setting.prefix)) continue;
+    // Every prefix is 9 bytes: a fixed-size compare the compiler does inline.
+    if (text.size() < 9 || std::memcmp(text.data(), setting.prefix.data(), 9) != 0) continue;
     std::string_view value = text.substr(setting.prefix.size());
     bool known = false;
     if (setting.words[0].empty()) {
@@ -330,8 +407,8 @@ void StreamChecker::CheckSetting(const Command& command) {
   Error(command, "unknown setting");
 }
 
-void StreamChecker::CheckBase(const Command& command) {
-  const std::string& text = command.text;
+void StreamChecker::CheckBase(const CommandView& command) {
+  const std::string_view text = command.text;
   if (text == "^C(SN") {
     baseSavePending_ = true;
   } else if (text == "^C(D") {
@@ -351,7 +428,7 @@ void StreamChecker::CheckBase(const Command& command) {
 
 // An origin must lie inside the label size of the job header (600-dpi dots); a white
 // box reaching past the label's edge is only clipped by the printer: a warning.
-void StreamChecker::CheckOrigin(const Command& command, uint64_t x, uint64_t y, uint64_t width, uint64_t height) {
+void StreamChecker::CheckOrigin(const CommandView& command, uint64_t x, uint64_t y, uint64_t width, uint64_t height) {
   const std::string unit = dotScale_ == 2 ? " (in 600-dpi dots)" : "";
   if (haveWidth_ && x * dotScale_ >= labelWidth_)
     Error(command, "x " + std::to_string(x) + " lies beyond the label width " + std::to_string(labelWidth_) + unit);
@@ -365,10 +442,10 @@ void StreamChecker::CheckOrigin(const Command& command, uint64_t x, uint64_t y, 
                          std::to_string(labelHeight_) + unit + "; the printer clips it");
 }
 
-void StreamChecker::CheckFieldPart(const Command& command) {
+void StreamChecker::CheckFieldPart(const CommandView& command) {
   const std::string_view text = command.text;
-  if (text.starts_with("^FO") || text.starts_with("^FT")) {
-    const bool typed = text.starts_with("^FT");
+  if (kind_ == Kind::kOrigin || kind_ == Kind::kTextOrigin) {
+    const bool typed = kind_ == Kind::kTextOrigin;
     uint64_t values[3] = {};
     if (!ReadUnsignedList(text.substr(3), UINT32_MAX, values, typed ? 3 : 2) || (typed && values[2] > 1))
       Error(command, typed ? "origin is not <x>,<y>,<0 or 1>" : "origin is not <x>,<y>");
@@ -376,72 +453,76 @@ void StreamChecker::CheckFieldPart(const Command& command) {
       CheckOrigin(command, values[0], values[1], 0, 0);
     fieldOpen_ = true;
     fieldOffset_ = command.offset;
-    fieldText_ = command.text.substr(0, kShownCommand + 1);
-    fieldParts_.clear();
-    fieldParts_.push_back(typed ? "^FT" : "^FO");
+    fieldText_.assign(command.text, 0, kShownCommand + 1);
+    fieldParts_.assign(1, typed ? 'T' : 'O');
     fieldX_ = values[0];
     fieldY_ = values[1];
     return;
   }
   if (!fieldOpen_) {
     Error(command, "outside a field block (no ^FO or ^FT before)");
-    if (text.starts_with("^IMR:")) CheckRecall(command);
+    if (kind_ == Kind::kRecall) CheckRecall(command);
     return;
   }
-  if (text == "^FS") return CloseField(nullptr);
-  const std::string_view name = text.starts_with("^F(C") || text == "^FC%" ? text.substr(0, 4)
-                                : text.substr(0, text.starts_with("^IMR") ? 4 : 3);
-  if (fieldParts_.size() < 8) fieldParts_.emplace_back(name);
-  if (name == "^F(C") {
+  if (kind_ == Kind::kFieldEnd) return CloseField(nullptr);
+  if (fieldParts_.size() < 8) fieldParts_ += static_cast<char>(kind_);
+  if (kind_ == Kind::kColour) {
     std::string_view rest = text.substr(4);
     uint64_t colour[4];
     const size_t tail = rest.find(",N,255,255,255,0,N");
     if (tail == std::string_view::npos || tail + 18 != rest.size() ||
         !ReadUnsignedList(rest.substr(0, tail), 255, colour, 4))
       Error(command, "colour is not <c0>,<c1>,<c2>,<c3>,N,255,255,255,0,N with components 0 to 255");
-  } else if (name == "^A0") {
+  } else if (kind_ == Kind::kFont) {
     std::string_view rest = text.substr(3);
     int64_t height = 0, width = 0;
-    const bool ok = !rest.empty() && std::string_view("NBIR").find(rest[0]) != std::string_view::npos &&
+    const bool ok = text[2] == '0' && !rest.empty() && std::string_view("NBIR").find(rest[0]) != std::string_view::npos &&
                     (rest.remove_prefix(1), Consume(rest, ",")) && ReadSigned(rest, height) && Consume(rest, ",") &&
                     ReadSigned(rest, width) && rest.empty();
     if (!ok) Error(command, "font is not ^A0<N, B, I or R>,<height>,<width>");
-  } else if (name == "^FH") {
+  } else if (kind_ == Kind::kEscape) {
     if (text != "^FH_") Error(command, "escape character is not _");
     fieldEscaped_ = text == "^FH_";
-  } else if (name == "^FD") {
+  } else if (kind_ == Kind::kData) {
     if (fieldEscaped_) CheckFieldData(command);
-  } else if (name == "^GB") {
+  } else if (kind_ == Kind::kBox) {
     std::string_view rest = text.substr(3);
     uint64_t box[3];
     if (!rest.ends_with(",W,0") || !ReadUnsignedList(rest.substr(0, rest.size() - 4), UINT32_MAX, box, 3))
       Error(command, "box is not <width>,<height>,<thickness>,W,0");
     else
       CheckOrigin(command, fieldX_, fieldY_, box[0], box[1]);
-  } else if (name == "^IMR") {
+  } else if (kind_ == Kind::kRecall) {
     CheckRecall(command);
-  } else if (text != "^FC%") {
-    Error(command, "unknown field command");
   }
 }
 
-void StreamChecker::CheckFieldData(const Command& command) {
+void StreamChecker::CheckFieldData(const CommandView& command) {
   const std::string_view data = std::string_view(command.text).substr(3);
-  std::string decoded;
-  decoded.reserve(data.size());
+  // First the escapes; UTF-8 only matters when one of them decodes above 0x7F.
+  bool high = false;
   for (size_t i = 0; i < data.size(); ++i) {
     const auto byte = static_cast<uint8_t>(data[i]);
     if (byte == '_') {
-      const int high = i + 2 < data.size() ? HexDigit(data[i + 1]) : -1;
-      const int low = i + 2 < data.size() ? HexDigit(data[i + 2]) : -1;
-      if (high < 0 || low < 0)
+      const int upper = i + 2 < data.size() ? HexDigit(data[i + 1]) : -1;
+      const int lower = i + 2 < data.size() ? HexDigit(data[i + 2]) : -1;
+      if (upper < 0 || lower < 0)
         return Error(command, "escape at byte " + std::to_string(i) + " of the data is not _ and two hex digits");
-      decoded += static_cast<char>(high * 16 + low);
+      high = high || upper >= 8;
       i += 2;
     } else if (byte >= 0x80) {
       return Error(command, "byte " + std::to_string(i) + " of the data is above 0x7F and not escaped");
+    }
+  }
+  if (!high) return;
+  std::string& decoded = decoded_;
+  decoded.clear();
+  for (size_t i = 0; i < data.size(); ++i) {
+    if (data[i] == '_') {
+      decoded += static_cast<char>(HexDigit(data[i + 1]) * 16 + HexDigit(data[i + 2]));
+      i += 2;
     } else {
-      decoded += static_cast<char>(byte);
+      decoded += data[i];
     }
   }
   const size_t bad = InvalidUtf8At(decoded);
@@ -449,7 +530,7 @@ void StreamChecker::CheckFieldData(const Command& command) {
     Error(command, "decoded text is not valid UTF-8 at byte " + std::to_string(bad) + " of the decoded text");
 }
 
-void StreamChecker::CheckRecall(const Command& command) {
+void StreamChecker::CheckRecall(const CommandView& command) {
   std::string name;
   if (!GraphicName(command.text, name)) return Error(command, "recall does not name a graphic <name>.PNG");
   if (std::find(graphics_.begin(), graphics_.end(), name) != graphics_.end()) return;
@@ -461,20 +542,18 @@ void StreamChecker::CheckRecall(const Command& command) {
 }
 
 // Ends the open field block at ^FS (`closing` null) or, unclosed, at `closing`.
-void StreamChecker::CloseField(const Command* closing) {
+void StreamChecker::CloseField(const CommandView* closing) {
   fieldOpen_ = false;
   fieldEscaped_ = false;
-  std::string parts;
-  for (const std::string& part : fieldParts_) parts += part;
   if (closing != nullptr) {
     Emit(fieldOffset_, fieldText_, Severity::kError,
          "field block not closed by ^FS before " + Printable(closing->text.substr(0, kShownCommand)));
     return;
   }
-  static constexpr std::string_view kComplete[] = {"^FO^GB", "^FO^IMR", "^FT^F(C^A0^FH^FD", "^FT^F(C^FC%^A0^FH^FD"};
-  if (std::find(std::begin(kComplete), std::end(kComplete), parts) == std::end(kComplete))
+  static constexpr std::string_view kComplete[] = {"OG", "OI", "TCAHD", "TCKAHD"};
+  if (std::find(std::begin(kComplete), std::end(kComplete), fieldParts_) == std::end(kComplete))
     Emit(fieldOffset_, fieldText_, Severity::kError,
-         "field block holds " + parts + "; expected ^FO with ^GB or ^IMR:, or ^FT^F(C[^FC%]^A0^FH_^FD, then ^FS");
+         "field block holds " + PartNames(fieldParts_) + "; expected ^FO with ^GB or ^IMR:, or ^FT^F(C[^FC%]^A0^FH_^FD, then ^FS");
 }
 
 }  // namespace label_stream

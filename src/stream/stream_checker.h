@@ -28,6 +28,7 @@
 namespace label_stream {
 
 enum class Severity { kError, kWarning };
+enum class CommandKind : char;  // what a command is, to the checker
 
 struct Problem {
   uint64_t offset = 0;  // of the command at fault
@@ -44,8 +45,9 @@ class StreamChecker {
   using Report = std::function<void(const Problem&)>;
   explicit StreamChecker(Report report) : report_(std::move(report)) {}
 
-  // The next command, with the reader's errors taken after reading it.
-  void Add(const Command& command, const std::vector<StreamError>& readerErrors = {});
+  // The next command (Command::View() for a command held), with the reader's errors
+  // taken after reading it.
+  void Add(const CommandView& command, const std::vector<StreamError>& readerErrors = {});
   // The end of the stream, with the reader's last errors.
   void Finish(const std::vector<StreamError>& readerErrors = {});
 
@@ -53,23 +55,24 @@ class StreamChecker {
   uint64_t warnings() const { return warnings_; }
 
  private:
-  void Error(const Command& command, std::string message);
-  void Warning(const Command& command, std::string message);
+  void Error(const CommandView& command, std::string message);
+  void Warning(const CommandView& command, std::string message);
   void Emit(uint64_t offset, std::string_view text, Severity severity, std::string message);
   void ReaderErrors(const std::vector<StreamError>& errors, bool before, uint64_t offset);
-  void CheckFraming(const Command& command);
-  void CheckDownload(const Command& command);
-  void CheckCommand(const Command& command);
-  void CheckSetting(const Command& command);
-  void CheckFieldPart(const Command& command);
-  void CloseField(const Command* closing);
-  void CheckOrigin(const Command& command, uint64_t x, uint64_t y, uint64_t width, uint64_t height);
-  void CheckRecall(const Command& command);
-  void CheckFieldData(const Command& command);
-  void CheckBase(const Command& command);
+  void CheckFraming(const CommandView& command);
+  void CheckDownload(const CommandView& command);
+  void CheckCommand(const CommandView& command);
+  void CheckSetting(const CommandView& command);
+  void CheckFieldPart(const CommandView& command);
+  void CloseField(const CommandView* closing);
+  void CheckOrigin(const CommandView& command, uint64_t x, uint64_t y, uint64_t width, uint64_t height);
+  void CheckRecall(const CommandView& command);
+  void CheckFieldData(const CommandView& command);
+  void CheckBase(const CommandView& command);
 
   Report report_;
-  std::string currentText_;  // head of the command being checked
+  const CommandView* current_ = nullptr;  // the command being checked
+  CommandKind kind_{};                // what it is
   uint64_t errors_ = 0;
   uint64_t warnings_ = 0;
 
@@ -95,7 +98,8 @@ class StreamChecker {
   bool fieldOpen_ = false;
   uint64_t fieldOffset_ = 0;
   std::string fieldText_;
-  std::vector<std::string> fieldParts_;  // names of the commands in the block after its first
+  std::string fieldParts_;  // the block's commands, one letter each (see kPartCodes)
+  std::string decoded_;     // field data with its escapes decoded
   uint64_t fieldX_ = 0, fieldY_ = 0;
   bool fieldEscaped_ = false;
 };

@@ -30,7 +30,7 @@ int RunCheck(const Arguments& arguments) {
   });
   label_stream::FileSource source(file.get());
   label_stream::CommandReader reader(source);
-  label_stream::Command command;
+  label_stream::CommandView command;
   uint64_t commands = 0;
   while (reader.Next(command)) {
     checker.Add(command, reader.TakeErrors());

@@ -27,15 +27,15 @@
 #include <string>
 #include <vector>
 
+#include "common/plugin_loader.h"
+#include "common/win_files.h"
+#include "common/wine_printer.h"
 #include "plugin/host_interface.h"
-#include "support/win/plugin_loader.h"
-#include "support/win/win_files.h"
-#include "support/win/wine_printer.h"
 
 namespace {
 
 using plugin::HostPoint;
-using testing_support::Narrow;
+using win_tools::Narrow;
 
 constexpr wchar_t kPrinterName[] = L"ZOV Sample Job";
 constexpr wchar_t kConfigKey[] = L"ORVEX_KD-V62x0G_Config";
@@ -327,7 +327,7 @@ void BuildJob2(Job& job) {
   job.WritePrinter();  // an invalid job: the page is dropped
 }
 
-std::wstring DefaultOutput() { return testing_support::ExecutableFolder() + L"\\..\\demo\\sample_job.prn"; }
+std::wstring DefaultOutput() { return win_tools::ExecutableFolder() + L"\\..\\demo\\sample_job.prn"; }
 
 std::wstring FolderOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
@@ -348,7 +348,7 @@ bool StoreConfiguration(HANDLE printer) {
 }
 
 // Runs one job on an object of its own; returns the calls that reported false.
-std::vector<std::string> RunJob(const testing_support::PluginLibrary& library, const char* title,
+std::vector<std::string> RunJob(const win_tools::PluginLibrary& library, const char* title,
                                 const std::function<void(Job&)>& build, HANDLE printer, Canvas& canvas,
                                 const JobSettings& settings, size_t& calls) {
   std::printf("\n%s\n", title);
@@ -378,19 +378,19 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring output = argc == 2 ? std::wstring(argv[1]) : DefaultOutput();
   const std::wstring folder = FolderOf(output);
-  if (!folder.empty() && !testing_support::CreateFolders(folder)) {
+  if (!folder.empty() && !win_tools::CreateFolders(folder)) {
     std::printf("error: cannot create the folder %s\n", Narrow(folder).c_str());
     return 3;
   }
 
-  testing_support::PluginLibrary library;
+  win_tools::PluginLibrary library;
   if (!library.Loaded()) {
     std::printf("error: %s\n", library.Error().c_str());
     return 2;
   }
   std::printf("loaded %s\n", Narrow(library.Path()).c_str());
 
-  testing_support::WinePrinter printer(kPrinterName);
+  win_tools::WinePrinter printer(kPrinterName);
   if (!printer.Create()) {
     std::printf("error: %s\n", printer.LastError().c_str());
     return 3;
@@ -416,7 +416,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("error: %s\n", printer.LastError().c_str());
     return 3;
   }
-  const std::string bytes = testing_support::ReadFileBytes(output);
+  const std::string bytes = win_tools::ReadFileBytes(output);
   std::printf("\nEndDocPrinter: %zu bytes in %s\n", bytes.size(), Narrow(output).c_str());
   if (!printer.Delete()) std::printf("warning: %s\n", printer.LastError().c_str());
 

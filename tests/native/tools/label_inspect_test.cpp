@@ -134,7 +134,31 @@ TEST_F(LabelInspectTool, MalformedStreamListsErrorsWhereTheyOccurAndExitsWithOne
             "error at byte 7: download of BASE declares 100 bytes, only 4 left\n");
 }
 
+TEST_F(LabelInspectTool, CheckReportsOneLineAProblemAndExitsByTheWorst) {
+  struct {
+    std::string bytes;
+    int status;
+    std::string out;
+  } const cases[] = {
+      {"^XA^CI28^S(CMP,U,D^XZ", 0, "check: 0 errors, 0 warnings in 4 commands, 21 bytes\n"},
+      {"^XA^CI28^S(CMP,U,D^C(D", 0,
+       "0: ^XA: warning: quirk base-discarded-format-open: the stream ends with the format that discarded the base "
+       "(^C(D) still open\ncheck: 0 errors, 1 warning in 4 commands, 22 bytes\n"},
+      {"\x01^XZ", 1,
+       "0: (bytes): error: 1 byte outside any command\n1: ^XZ: error: ^XZ with no format open\n"
+       "check: 2 errors, 0 warnings in 1 commands, 4 bytes\n"},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    EXPECT_EQ(Run("check " + Write("job.prn", c.bytes).string(), &out), c.status) << c.bytes;
+    EXPECT_EQ(out, c.out);
+  }
+}
+
 TEST_F(LabelInspectTool, UsageAndFileErrorsExitWithTwo) {
+  EXPECT_EQ(Run("check"), 2);
+  EXPECT_EQ(Run("check a b"), 2);
+  EXPECT_EQ(Run("check " + folder_.string()), 2);
   EXPECT_EQ(Run(""), 2);
   EXPECT_EQ(Run("lsit x.prn"), 2);
   EXPECT_EQ(Run("list"), 2);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "support/win/win_files.h"
+#include "common/win_files.h"
 
 namespace testing_support {
 namespace {
@@ -33,7 +33,7 @@ std::string WideText(const EXCEPTION_RECORD& record) {
   size_t length = static_cast<size_t>(record.ExceptionInformation[0]);
   if (text == nullptr) return {};
   while (length > 0 && text[length - 1] == L'\0') --length;
-  return Narrow(std::wstring(text, length));
+  return win_tools::Narrow(std::wstring(text, length));
 }
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {

@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include "support/win/win_files.h"
+#include "common/win_files.h"
 
 namespace dialog_testing {
 namespace {
@@ -286,7 +286,7 @@ TEST_F(ConfigDialogTest, EditsAreNormalisedWhenTheyLoseTheFocus) {
       d.Focus(dialog, c.edit);
       d.Type(dialog, c.edit, c.typed);
       d.Focus(dialog, kBuzzer);
-      EXPECT_EQ(d.Text(dialog, c.edit), c.shown) << "typed \"" << testing_support::Narrow(c.typed) << "\"";
+      EXPECT_EQ(d.Text(dialog, c.edit), c.shown) << "typed \"" << win_tools::Narrow(c.typed) << "\"";
     }
     d.Send(::GetDlgItem(dialog, kCutIntervalUpDown), UDM_SETPOS32, 0, 4321);
     EXPECT_EQ(d.Text(dialog, kCutInterval), L"4321");

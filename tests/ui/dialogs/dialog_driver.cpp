@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "../smoke/png_file.h"
-#include "support/win/plugin_loader.h"
-#include "support/win/win_files.h"
+#include "common/plugin_loader.h"
+#include "common/win_files.h"
 
 namespace dialog_testing {
 namespace {
 
-using testing_support::Narrow;
+using win_tools::Narrow;
 
 constexpr UINT kSendTimeout = 5000;
 
@@ -54,7 +54,7 @@ BOOL CALLBACK CloseWindow(HWND window, LPARAM) {
 std::wstring ShotFolder() {
   const wchar_t* configured = _wgetenv(L"ZOV_UI_SHOTS");
   if (configured != nullptr && *configured != L'\0') return configured;
-  return testing_support::ExecutableFolder() + L"\\..\\ui-shots";
+  return win_tools::ExecutableFolder() + L"\\..\\ui-shots";
 }
 
 }  // namespace
@@ -185,7 +185,7 @@ void Driver::Screenshot(HWND window, const std::wstring& name) {
   ::GdiFlush();
 
   const std::wstring folder = ShotFolder();
-  EXPECT_TRUE(testing_support::CreateFolders(folder)) << Narrow(folder);
+  EXPECT_TRUE(win_tools::CreateFolders(folder)) << Narrow(folder);
   const std::wstring path = folder + L"\\" + name + L".png";
   EXPECT_TRUE(ui_smoke::WritePng(path, static_cast<const uint32_t*>(bits), width, height)) << Narrow(path);
   std::printf("screenshot: %s (%d x %d)\n", Narrow(path).c_str(), width, height);
@@ -198,7 +198,7 @@ ConfigRun RunConfigPlugin(const std::wstring& printerName, const std::function<v
                           DWORD graceMilliseconds) {
   using ConfigPlugin = int32_t (*)(void* self, const wchar_t* printerName);
   ConfigRun run;
-  testing_support::PluginLibrary library;
+  win_tools::PluginLibrary library;
   if (!library.Loaded()) {
     ADD_FAILURE() << library.Error();
     return run;

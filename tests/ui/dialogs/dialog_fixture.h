@@ -9,7 +9,7 @@
 
 #include "config/printer_config.h"
 #include "dialog_driver.h"
-#include "support/win/wine_printer.h"
+#include "common/wine_printer.h"
 
 namespace dialog_testing {
 
@@ -29,7 +29,7 @@ class DialogTest : public ::testing::Test {
   // vpiConfigPlugin on the test printer with `script`; expects result 0.
   void Configure(const std::function<void(Driver&)>& script);
 
-  testing_support::WinePrinter printer_{kPrinterName};
+  win_tools::WinePrinter printer_{kPrinterName};
 };
 
 // The record's text set to `text` (the rest of the array cleared).

@@ -16,13 +16,13 @@
 
 #include "png_file.h"
 #include "support/win/debug_trace_capture.h"
-#include "support/win/plugin_loader.h"
-#include "support/win/win_files.h"
+#include "common/plugin_loader.h"
+#include "common/win_files.h"
 
 namespace ui_smoke {
 namespace {
 
-using testing_support::Narrow;
+using win_tools::Narrow;
 
 constexpr int kConfigDialog = 101;
 
@@ -61,7 +61,7 @@ std::wstring ClassOf(HWND window) {
 std::wstring ShotFolder() {
   const wchar_t* configured = _wgetenv(L"ZOV_UI_SHOTS");
   if (configured != nullptr && *configured != L'\0') return configured;
-  return testing_support::ExecutableFolder() + L"\\..\\ui-shots";
+  return win_tools::ExecutableFolder() + L"\\..\\ui-shots";
 }
 
 // The client area's pixels as rendered on the display, top-down BGRX rows. (Without a
@@ -115,7 +115,7 @@ class ConfigDialogSmokeTest : public ::testing::Test {
   }
   void SetUp() override { ASSERT_TRUE(library_.Loaded()) << library_.Error(); }
 
-  testing_support::PluginLibrary library_;
+  win_tools::PluginLibrary library_;
 };
 
 TEST_F(ConfigDialogSmokeTest, TemplateCreatesWithEveryRequiredControlAndRenders) {
@@ -164,7 +164,7 @@ TEST_F(ConfigDialogSmokeTest, TemplateCreatesWithEveryRequiredControlAndRenders)
   EXPECT_GE(drawn, 20) << "the captured dialog is nearly blank";
 
   const std::wstring folder = ShotFolder();
-  ASSERT_TRUE(testing_support::CreateFolders(folder)) << Narrow(folder);
+  ASSERT_TRUE(win_tools::CreateFolders(folder)) << Narrow(folder);
   const std::wstring shot = folder + L"\\config-dialog-template.png";
   EXPECT_TRUE(WritePng(shot, pixels.data(), width, height)) << Narrow(shot);
   std::printf("screenshot: %s (%d x %d, %d per mille drawn)\n", Narrow(shot).c_str(), width, height, drawn);

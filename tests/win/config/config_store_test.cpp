@@ -14,8 +14,8 @@
 
 #include "config/printer_config.h"
 #include "platform/printer_data.h"
-#include "support/win/win_files.h"
-#include "support/win/wine_printer.h"
+#include "common/win_files.h"
+#include "common/wine_printer.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ class ConfigStoreTest : public ::testing::Test {
     ASSERT_EQ(::SetPrinterDataExW(Handle(), kKey, name, type, reinterpret_cast<BYTE*>(data.data()),
                                   static_cast<DWORD>(bytes.size())),
               static_cast<DWORD>(ERROR_SUCCESS))
-        << testing_support::Narrow(name);
+        << win_tools::Narrow(name);
   }
   void PutDword(const wchar_t* name, uint32_t value) { Put(name, REG_DWORD, Bytes(value)); }
   // The spooler here cannot delete a single value: a store starts empty with a new printer.
@@ -118,7 +118,7 @@ class ConfigStoreTest : public ::testing::Test {
     return record;
   }
 
-  testing_support::WinePrinter printer_{kPrinterName};
+  win_tools::WinePrinter printer_{kPrinterName};
 };
 
 // The values Save writes, in its order.
@@ -334,10 +334,10 @@ TEST_F(ConfigStoreTest, EverySavedFieldSurvivesARoundTripInItsStoredForm) {
   EXPECT_EQ(names, std::set<std::wstring>(kSavedNames.begin(), kSavedNames.end()));
   for (const std::wstring& name : kSavedNames) {
     const Stored stored = Get(name.c_str());
-    EXPECT_EQ(stored.status, static_cast<DWORD>(ERROR_SUCCESS)) << testing_support::Narrow(name);
+    EXPECT_EQ(stored.status, static_cast<DWORD>(ERROR_SUCCESS)) << win_tools::Narrow(name);
     if (name == L"TimeFormatText") continue;
-    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD)) << testing_support::Narrow(name);
-    EXPECT_EQ(stored.bytes.size(), 4u) << testing_support::Narrow(name);
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD)) << win_tools::Narrow(name);
+    EXPECT_EQ(stored.bytes.size(), 4u) << win_tools::Narrow(name);
   }
   EXPECT_EQ(Get(L"Override").bytes, Bytes(0));
   EXPECT_EQ(Get(L"UseAdvancedInkProfile").bytes, Bytes(1));
@@ -350,7 +350,7 @@ TEST_F(ConfigStoreTest, EverySavedFieldSurvivesARoundTripInItsStoredForm) {
   EXPECT_EQ(Get(L"TimeFormatText").bytes, Bytes(u"%Y/%m/%d %p %I:%M:%S \u00e9") + std::string(2, '\0'));
 
   // Read back through a handle of its own, as another process would.
-  testing_support::WinePrinter other{kPrinterName};
+  win_tools::WinePrinter other{kPrinterName};
   ASSERT_TRUE(other.Create()) << other.LastError();
   PrinterConfig expected = record;
   expected.PrinterHandle = other.Handle();

@@ -11,15 +11,15 @@
 #include "stream/command_stream.h"
 #include "stream/png_summary.h"
 #include "support/stream_check.h"
-#include "support/win/win_files.h"
-#include "support/win/wine_printer.h"
+#include "common/win_files.h"
+#include "common/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
 
 namespace kdv_test {
 namespace {
 
-using testing_support::ReadFileBytes;
-using testing_support::WinePrinter;
+using win_tools::ReadFileBytes;
+using win_tools::WinePrinter;
 
 constexpr wchar_t kPrinterName[] = L"ZOV Job Test";
 constexpr wchar_t kKey[] = L"ORVEX_KD-V62x0G_Config";
@@ -66,7 +66,7 @@ class JobTest : public PluginTest {
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    output_ = testing_support::TempFilePath(L"zov-job-test");
+    output_ = win_tools::TempFilePath(L"zov-job-test");
     ::DeleteFileW(output_.c_str());
     // A fresh printer has no data: the configuration starts at its defaults.
     ASSERT_TRUE(printer_.Delete()) << printer_.LastError();
@@ -83,7 +83,7 @@ class JobTest : public PluginTest {
     ASSERT_EQ(::SetPrinterDataExW(printer_.Handle(), kKey, name, REG_DWORD, reinterpret_cast<BYTE*>(&value),
                                   sizeof value),
               static_cast<DWORD>(ERROR_SUCCESS))
-        << testing_support::Narrow(name);
+        << win_tools::Narrow(name);
   }
   void Switches(bool printError, bool forcePrinting) {
     Setting(L"PrintError", printError);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "support/win/debug_trace_capture.h"
-#include "support/win/plugin_loader.h"
+#include "common/plugin_loader.h"
 
 namespace kdv_test {
 
@@ -75,7 +75,7 @@ Function SlotOf(void* object, int index) {
 
 class PluginTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { library_ = std::make_unique<testing_support::PluginLibrary>(); }
+  static void SetUpTestSuite() { library_ = std::make_unique<win_tools::PluginLibrary>(); }
   static void TearDownTestSuite() { library_.reset(); }
 
   void SetUp() override { ASSERT_TRUE(library_->Loaded()) << library_->Error(); }
@@ -85,7 +85,7 @@ class PluginTest : public ::testing::Test {
     objects_.clear();
   }
 
-  const testing_support::PluginLibrary& Library() const { return *library_; }
+  const win_tools::PluginLibrary& Library() const { return *library_; }
 
   // A new object, deleted at the end of the test unless Forget() is called.
   void* NewObject() {
@@ -117,7 +117,7 @@ class PluginTest : public ::testing::Test {
   void ClearTrace() { trace_.Clear(); }
 
  private:
-  static inline std::unique_ptr<testing_support::PluginLibrary> library_;
+  static inline std::unique_ptr<win_tools::PluginLibrary> library_;
   testing_support::DebugTraceCapture trace_;
   std::vector<void*> objects_;
 };

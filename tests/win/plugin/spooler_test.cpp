@@ -4,15 +4,15 @@
 
 #include "platform/spooler.h"
 #include "plugin_fixture.h"
-#include "support/win/win_files.h"
-#include "support/win/wine_printer.h"
+#include "common/win_files.h"
+#include "common/wine_printer.h"
 
 namespace kdv_test {
 namespace {
 
-using testing_support::ReadFileBytes;
-using testing_support::TempFilePath;
-using testing_support::WinePrinter;
+using win_tools::ReadFileBytes;
+using win_tools::TempFilePath;
+using win_tools::WinePrinter;
 
 // A printer with an open document whose output file is removed afterwards.
 class PrinterTest : public PluginTest {

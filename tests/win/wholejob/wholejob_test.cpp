@@ -18,8 +18,8 @@
 #include "stream/command_stream.h"
 #include "stream/png_summary.h"
 #include "support/stream_check.h"
-#include "support/win/win_files.h"
-#include "support/win/wine_printer.h"
+#include "common/win_files.h"
+#include "common/wine_printer.h"
 #include "win/plugin/plugin_fixture.h"
 #include "win/wholejob/pictures.h"
 
@@ -191,7 +191,7 @@ class WholeJobTest : public PluginTest {
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    output_ = testing_support::TempFilePath(L"zov-whole-job");
+    output_ = win_tools::TempFilePath(L"zov-whole-job");
     ::DeleteFileW(output_.c_str());
     // A printer of its own for every test: its data holds only what the test stores.
     ASSERT_TRUE(printer_.Delete()) << printer_.LastError();
@@ -211,7 +211,7 @@ class WholeJobTest : public PluginTest {
     ASSERT_EQ(
         ::SetPrinterDataExW(printer_.Handle(), kKey, name, REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof value),
         static_cast<DWORD>(ERROR_SUCCESS))
-        << testing_support::Narrow(name);
+        << win_tools::Narrow(name);
   }
   void Settings(std::initializer_list<std::pair<const wchar_t*, uint32_t>> values) {
     for (const auto& [name, value] : values) Setting(name, value);
@@ -238,7 +238,7 @@ class WholeJobTest : public PluginTest {
   CommandStream FinishJob(const std::string& checkerError = "") {
     EXPECT_TRUE(printer_.EndDocument()) << printer_.LastError();
     bool readable = false;
-    const std::string bytes = testing_support::ReadFileBytes(output_, &readable);
+    const std::string bytes = win_tools::ReadFileBytes(output_, &readable);
     EXPECT_TRUE(readable);
     KeepStream(bytes);
     CommandStream stream = label_stream::ReadCommandStream(bytes);
@@ -268,7 +268,7 @@ class WholeJobTest : public PluginTest {
   void* object_ = nullptr;  // the job's object
 
  private:
-  testing_support::WinePrinter printer_{kPrinterName};
+  win_tools::WinePrinter printer_{kPrinterName};
   std::wstring output_;
 };
 
@@ -551,7 +551,7 @@ std::string LogSince(size_t before) {
   wchar_t folder[MAX_PATH] = {};
   ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
   const std::string log =
-      testing_support::ReadFileBytes(std::wstring(folder) + L"\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log");
+      win_tools::ReadFileBytes(std::wstring(folder) + L"\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log");
   return log.size() < before ? log : log.substr(before);
 }
 
