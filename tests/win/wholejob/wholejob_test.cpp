@@ -256,8 +256,8 @@ class WholeJobTest : public PluginTest {
   // A copy in wholejob-streams/ beside the test, named after the test: the test command
   // renders and reports every one of them.
   static void KeepStream(const std::string& bytes) {
-    const std::wstring folder = testing_support::ExecutableFolder() + L"\\wholejob-streams";
-    ASSERT_TRUE(testing_support::CreateFolders(folder));
+    const std::wstring folder = win_tools::ExecutableFolder() + L"\\wholejob-streams";
+    ASSERT_TRUE(win_tools::CreateFolders(folder));
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::ofstream file(std::filesystem::path(folder) / (name + ".prn"), std::ios::binary);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -171,7 +171,7 @@ int RunReport(const Arguments& arguments) {
     ReportPage& page;
     uint64_t bytes = 0;
     void operator()(const label_stream::Command& command, const std::vector<label_stream::StreamError>& errors) {
-      checker.Add(command, errors);
+      checker.Add(command.View(), errors);
       settings.Add(command);
       page.AddCommand(command);
       renderer.Add(command);
