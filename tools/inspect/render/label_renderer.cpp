@@ -156,7 +156,6 @@ struct LabelRenderer::State {
       const uint32_t largest = width ? kMaxLabelWidth600 : kMaxLabelLength600;
       (width ? geometry_.width600 : geometry_.length600) = std::clamp<uint32_t>(*value, 1, largest);
       if (*value > largest) geometry_.clamped = true;
-      geometry_.fromStream = true;
       return true;
     }
     if (text == "^S(CUB,S,L" || text == "^S(CUB,S,N") {

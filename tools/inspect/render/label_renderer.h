@@ -27,9 +27,8 @@ struct Undrawn {
 // The label size and resolution in force, as the job header set them.
 struct PageGeometry {
   int dpi = 600;
-  uint32_t width600 = 0, length600 = 0;  // dots at 600 dpi, after clamping
+  uint32_t width600 = 0, length600 = 0;  // dots at 600 dpi, after clamping; 0: none sent, the largest drawn
   bool clamped = false;                  // the stream asked for more than the largest label
-  bool fromStream = false;               // false: no label size in the stream, the largest assumed
   uint32_t PixelWidth() const;
   uint32_t PixelHeight() const;
 };
