@@ -150,6 +150,12 @@ void CommandReader::TakeText(CommandView& command) {
       break;
     }
   }
+  // A download header is read even when its payload holds no mark for a long way.
+  if (!whole && window_.substr(pos_).starts_with(kDownloadStart)) {
+    std::string name;
+    uint64_t declared = 0;
+    whole = ReadDownloadHeader(window_.substr(pos_, kMaxCommandText), name, declared, length);
+  }
   if (whole) {
     std::string_view text = window_.substr(pos_, length);
     if (text.starts_with(kDownloadStart)) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -268,6 +269,34 @@ TEST(StreamChecks, RecallsNeedAnEarlierDownloadOfTheSameName) {
     SCOPED_TRACE(c.label);
     EXPECT_EQ(FindRecallsWithoutDownload(ReadCommandStream(c.bytes)), c.missing);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A download whose payload holds no '^' or '~' for longer than a command is kept is still
+// a download; a command that long keeps its head and counts the rest.
+TEST(StreamReaderSplit, LongPayloadsAndCommandsThroughAFileSizedReader) {
+  const std::string payload(label_stream::kMaxCommandText + 5, '\0');
+  const std::string bytes = "~DYR:BASE,B,P," + std::to_string(payload.size()) + ",b," + payload + "^FD" + payload;
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::rewind(file);
+  label_stream::FileSource source(file);
+  label_stream::CommandReader reader(source);
+  std::vector<label_stream::Command> commands(3);
+  size_t count = 0;
+  while (count < commands.size() && reader.Next(commands[count])) ++count;
+  std::fclose(file);
+  EXPECT_TRUE(reader.TakeErrors().empty());
+  ASSERT_EQ(count, 2u);
+  EXPECT_TRUE(commands[0].download);
+  EXPECT_EQ(commands[0].payload, payload);
+  EXPECT_TRUE(commands[1].Truncated());
+  EXPECT_EQ(commands[1].size, payload.size() + 3);
+  EXPECT_EQ(commands[1].Name(), "^FD");
 }
 
 }  // namespace
