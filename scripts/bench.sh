@@ -8,7 +8,8 @@
 #      sampled from outside (VmHWM);
 #  (b) DownloadGraphic against plain libpng and zlib alone, interleaved round-robin, in
 #      build/bench (native, optimised, no sanitizers);
-#  (c) checking a 1000-label job stream against one zlib crc32 pass over the same bytes.
+#  (c) checking a 1000-label job stream against one zlib crc32 pass over the same bytes;
+#  (d) rendering a job's labels against the plug-in's encoding of their images.
 # The machine may be shared: only ratios within one run mean much.
 # Usage: scripts/bench.sh [--labels "200 1000"] [--images "text photo"] [--rounds N] [--compare DLL-FOLDER]
 #   --compare runs every whole job also with the DLL in that folder, alternating with
@@ -35,7 +36,7 @@ done
 
 bash scripts/setup.sh
 cmake -S . -B build/bench -Wno-dev -DZOV_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench --target download_bench stream_bench -j2 >/dev/null
+cmake --build build/bench --target download_bench stream_bench render_bench -j2 >/dev/null
 configure_win64 >/dev/null
 cmake --build build/win64 --target zov_plugin whole_job_bench -j2 >/dev/null
 
@@ -68,6 +69,7 @@ run_job() {
 # (b) first: it runs natively and needs no Wine.
 build/bench/bench/download_bench --rounds "$rounds" >"$results/download.txt"
 build/bench/bench/stream_bench >"$results/stream.txt"
+build/bench/bench/render_bench >"$results/render.txt"
 
 for labels in $label_counts; do
   for image in $images; do
@@ -128,3 +130,7 @@ grep -v '^ratio:' "$results/download.txt"
 echo
 echo "(c) Checking a 1000-label job stream against one crc32 pass"
 cat "$results/stream.txt"
+
+echo
+echo "(d) Rendering a job's labels against the plug-in's encoding of their images"
+cat "$results/render.txt"

@@ -26,6 +26,9 @@ step "writing the listing and the images" \
 # the plug-in writes on purpose).
 checked=0
 build/native/tools/label_inspect check "$stream" >"$demo/sample_job.check.txt" || checked=$?
+# The job report: settings in words, each label's preview beside its commands.
+step "writing the job report with a preview of every label" \
+  sh -c 'build/native/tools/label_inspect report "$1" --out "$2" >/dev/null' - "$stream" "$demo"
 
 # What was written, one line each.
 wrote() { printf '  %-20s %s\n' "$1" "$2"; }
@@ -35,4 +38,5 @@ wrote sample_job.log "$(wc -l <"$demo/sample_job.log") lines, the host's log of 
 wrote sample_job.txt "$(wc -l <"$demo/sample_job.txt") lines, the listing: one command per line"
 wrote sample_job.check.txt "the checker's report: $(tail -n 1 "$demo/sample_job.check.txt")"
 wrote png/ "$(find "$demo/png" -type f | wc -l) PNG images the jobs download to the printer"
+wrote report.html "the job report with a preview of every label: open $demo/report.html in a browser"
 exit "$checked"

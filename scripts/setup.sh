@@ -13,7 +13,8 @@ prefix="$deps/mingw"
 mkdir -p "$deps"
 
 packages=(cmake g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
-          wine64 xvfb x11-apps imagemagick googletest libpng-dev xz-utils)
+          wine64 xvfb x11-apps imagemagick googletest libpng-dev xz-utils
+          libfreetype-dev fonts-dejavu-core chromium)
 
 # zip: the release package (scripts/package.sh).
 packages+=(zip)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both trees and runs every test tier: native (sanitizers), win (the real DLL
-# under Wine), ui (dialogs under Wine and Xvfb), package (the release package, built
-# twice in two folders, must come out byte for byte the same). Installs what it needs first.
+# under Wine, then the sample job's report in headless Chromium), ui (dialogs under Wine
+# and Xvfb), package (the release package, built twice in two folders, must come out byte
+# for byte the same). Installs what it needs first.
 # The win and ui tiers load the DLL that ships: build/win64 is the stripped Release build.
 # Usage: scripts/test.sh [--tier native|win|ui|package]... [extra ctest arguments, e.g. -R Log]
 set -euo pipefail
@@ -41,6 +42,28 @@ for tier in win ui; do
     ctest --test-dir build/win64 -L "$tier" --output-on-failure "${ctest_args[@]}" || status=1
   fi
 done
+# The sample job printed through the real DLL: every label's preview shows its base,
+# images and fields; its report loads in headless Chromium with every preview decoded;
+# then a report of each whole job the win tier printed.
+report_check() {
+  local shots="$root/build/report-shots" stream job
+  rm -rf "$shots" && mkdir -p "$shots"
+  configure_native >/dev/null
+  cmake --build build/native -j"$jobs" --target label_inspect render_test >/dev/null
+  stream="$shots/sample_job.prn"
+  build/win64/wine-run build/win64/sample_job.exe "Z:${stream//\//\\}" >"$shots/sample_job.log" || return 1
+  ZOV_SAMPLE_STREAM="$stream" build/native/tests/native/render/render_test --gtest_filter='SampleJob*' \
+    >"$shots/previews.txt" || { cat "$shots/previews.txt"; return 1; }
+  build/native/tools/label_inspect report "$stream" --out "$shots/report" >/dev/null || return 1
+  bash tests/browser/check_report.sh "$shots/report/report.html" "$shots" || return 1
+  for job in build/win64/wholejob-streams/*.prn; do
+    build/native/tools/label_inspect report "$job" --out "$shots/wholejob/$(basename "$job" .prn)" >/dev/null ||
+      { echo "test.sh: no report of $job"; return 1; }
+  done
+}
+if wants win; then
+  if report_check; then echo "test.sh: report check passed"; else echo "test.sh: report check FAILED"; status=1; fi
+fi
 if wants win || wants ui; then
   WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 fi

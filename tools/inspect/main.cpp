@@ -13,6 +13,11 @@ extern const Subcommand kSubcommands[] = {
     {"list", "job.prn [--extract DIR]",
      "one command a line with its byte offset, downloads summarised; --extract writes each PNG to DIR", RunList},
     {"check", "job.prn", "every problem of the stream, one a line; exit 1 when one of them is an error", RunCheck},
+    {"render", "job.prn --out DIR",
+     "one PNG per printed format in DIR, drawn as the printer would; what cannot be drawn is listed", RunRender},
+    {"report", "job.prn --out DIR",
+     "DIR/report.html: settings in words, each format's preview beside its commands, the check's findings",
+     RunReport},
 };
 extern const size_t kSubcommandCount = std::size(kSubcommands);
 

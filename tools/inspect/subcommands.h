@@ -19,5 +19,7 @@ struct Subcommand {
 
 int RunList(const Arguments& arguments);
 int RunCheck(const Arguments& arguments);
+int RunRender(const Arguments& arguments);
+int RunReport(const Arguments& arguments);
 
 }  // namespace label_inspect

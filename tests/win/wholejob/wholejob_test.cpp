@@ -8,6 +8,8 @@
 #include <shlobj.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -238,6 +240,7 @@ class WholeJobTest : public PluginTest {
     bool readable = false;
     const std::string bytes = win_tools::ReadFileBytes(output_, &readable);
     EXPECT_TRUE(readable);
+    KeepStream(bytes);
     CommandStream stream = label_stream::ReadCommandStream(bytes);
     EXPECT_TRUE(stream.ok()) << stream.errors.front().message << " at " << stream.errors.front().offset;
     EXPECT_EQ(label_stream::FindFramingViolations(stream), std::vector<size_t>{});
@@ -248,6 +251,17 @@ class WholeJobTest : public PluginTest {
     else
       EXPECT_EQ(errors.substr(std::min(errors.find(": "), errors.size())), ": " + checkerError + "\n");
     return stream;
+  }
+
+  // A copy in wholejob-streams/ beside the test, named after the test: the test command
+  // renders and reports every one of them.
+  static void KeepStream(const std::string& bytes) {
+    const std::wstring folder = win_tools::ExecutableFolder() + L"\\wholejob-streams";
+    ASSERT_TRUE(win_tools::CreateFolders(folder));
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::ofstream file(std::filesystem::path(folder) / (name + ".prn"), std::ios::binary);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(file.good());
   }
 
   HDC dc_ = nullptr;

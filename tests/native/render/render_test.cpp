@@ -1,0 +1,423 @@
+// The renderer on small streams written by the plug-in's own writers: whole pages compared
+// pixel for pixel with committed PNGs, text fields by the box of their ink, and what the
+// renderer states instead of drawing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clock_format.h"
+#include "commands/field_commands.h"
+#include "commands/format_commands.h"
+#include "commands/graphic_commands.h"
+#include "commands/image_slot.h"
+#include "commands/page_commands.h"
+#include "config/printer_config.h"
+#include "label_renderer.h"
+#include "settings_words.h"
+
+namespace label_inspect {
+namespace {
+
+using commands::CommandBuffer;
+
+std::string Text(const CommandBuffer& buffer) {
+  return std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+}
+
+// A 300-dpi job whose label is 48 x 32 dots.
+void Header(CommandBuffer& b) {
+  commands::BeginLabelFormat(&b);
+  commands::WriteResolution(&b, 300);
+  commands::WriteLabelSize(&b, {96, 64});
+  commands::EndLabelFormat(&b);
+}
+
+// 16 x 8 pixels, 24-bit blue-green-red: four colour blocks of 4 columns.
+struct Graphic {
+  std::vector<uint8_t> pixels;
+  uint32_t width = 16, stride = 48, height = 8;
+};
+Graphic Blocks() {
+  static const uint8_t kColours[4][3] = {{0, 0, 255}, {0, 200, 0}, {255, 0, 0}, {0, 0, 0}};
+  Graphic g;
+  g.pixels.resize(size_t{g.stride} * g.height);
+  for (uint32_t y = 0; y < g.height; ++y)
+    for (uint32_t x = 0; x < g.width; ++x) std::copy_n(kColours[x / 4], 3, &g.pixels[y * g.stride + x * 3]);
+  return g;
+}
+// A 1-bit checkerboard of 4-pixel squares, 24 x 16 (0 is black).
+Graphic Checker() {
+  Graphic g{{}, 24, 4, 16};
+  for (uint32_t y = 0; y < 16; ++y) {
+    const uint8_t row = (y / 4) % 2 == 0 ? 0x0F : 0xF0;
+    g.pixels.insert(g.pixels.end(), {row, row, row, 0});
+  }
+  return g;
+}
+void Download(CommandBuffer& b, const Graphic& g, const char* name) {
+  ASSERT_TRUE(commands::DownloadGraphic(&b, g.pixels, g.width, g.stride, g.height, g.stride == 4 ? 1 : 24, name));
+}
+void Recall(CommandBuffer& b, uint32_t x, uint32_t y, const char* name) { commands::RecallGraphic(&b, {x, y}, name); }
+void Close(CommandBuffer& b) {
+  commands::WritePrintQuantity(&b, 1, 1, false);
+  commands::WriteBuzzerMode(&b, false);
+  commands::EndLabelFormat(&b);
+}
+
+struct Rendered {
+  std::vector<FormatPreview> formats;  // canvases copied into `pages`
+  std::vector<Canvas> pages;
+  JobSummary summary;
+};
+Rendered Render(const std::string& bytes, Font* font = nullptr) {
+  Rendered rendered;
+  const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
+  rendered.summary = RenderStream(stream, font, [&](const FormatPreview& format) {
+    rendered.formats.push_back(format);
+    rendered.formats.back().canvas = nullptr;
+    rendered.pages.push_back(*format.canvas);
+  });
+  return rendered;
+}
+
+// ---- pages compared with committed images ----
+
+struct PageCase {
+  const char* name;
+  std::function<void(CommandBuffer&)> write;  // after the header; the last format is compared
+};
+
+const PageCase kPages[] = {
+    {"white_box",
+     [](CommandBuffer& b) {
+       commands::BeginLabelFormat(&b);
+       Download(b, Blocks(), "DYNAMIC");
+       Recall(b, 4, 4, "DYNAMIC");
+       Recall(b, 24, 12, "DYNAMIC");
+       commands::WriteWhiteBox(&b, {8, 6}, 20, 8, 20);
+       Close(b);
+     }},
+    {"recalled_graphic_clipped",
+     [](CommandBuffer& b) {
+       commands::BeginLabelFormat(&b);
+       Download(b, Blocks(), "DYNAMIC");
+       Recall(b, 40, 28, "DYNAMIC");              // runs off the right and the bottom
+       Recall(b, uint32_t(-6), 2, "DYNAMIC");     // a negative x as the writer sends it
+       Close(b);
+     }},
+    {"base_saved_then_loaded",
+     [](CommandBuffer& b) {
+       commands::BeginLabelFormat(&b);
+       Download(b, Checker(), "BASE");
+       Recall(b, 2, 2, "BASE");
+       commands::WriteBaseSave(&b);
+       commands::EndLabelFormat(&b);
+       commands::BeginLabelFormat(&b);
+       commands::WriteBaseLoad(&b);
+       Download(b, Blocks(), "DYNAMIC");
+       Recall(b, 20, 14, "DYNAMIC");
+       Close(b);
+     }},
+    {"masked_vacant_position",
+     [](CommandBuffer& b) {
+       commands::BeginLabelFormat(&b);
+       Download(b, Checker(), "BASE");
+       Recall(b, 24, 4, "BASE");
+       Recall(b, 0, 4, "BASE");
+       commands::WriteBaseSave(&b);
+       commands::EndLabelFormat(&b);
+       commands::BeginLabelFormat(&b);
+       commands::WriteBaseLoad(&b);
+       commands::WriteWhiteBox(&b, {24, 4}, 24, 16, 24);
+       Close(b);
+     }},
+    {"cropped_at_the_strip",
+     [](CommandBuffer& b) {
+       Graphic g = Blocks();
+       ASSERT_TRUE(commands::CropBitmapLeft(g.pixels, g.width, g.stride, g.height, 24, 6));
+       commands::BeginLabelFormat(&b);
+       Download(b, g, "START");
+       Recall(b, 0, 10, "START");
+       Close(b);
+     }},
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(RenderTest, PagesMatchTheirExpectedImages) {
+  for (const PageCase& page : kPages) {
+    SCOPED_TRACE(page.name);
+    CommandBuffer b;
+    Header(b);
+    page.write(b);
+    const Rendered rendered = Render(Text(b));
+    ASSERT_FALSE(rendered.pages.empty());
+    const Canvas& actual = rendered.pages.back();
+    EXPECT_TRUE(rendered.formats.back().undrawn.empty());
+    EXPECT_EQ(actual.width(), 48u);
+    EXPECT_EQ(actual.height(), 32u);
+
+    const std::filesystem::path expectedPath = std::filesystem::path(ZOV_RENDER_EXPECTED) / (std::string(page.name) + ".png");
+    Image expected;
+    std::string problem;
+    const bool same = DecodePng(ReadFile(expectedPath), 100, 100, expected, problem) &&
+                      expected.width == actual.width() && expected.height == actual.height() && [&] {
+                        for (uint32_t y = 0; y < actual.height(); ++y)
+                          for (uint32_t x = 0; x < actual.width(); ++x) {
+                            const uint8_t* e = &expected.bgr[(size_t{y} * expected.width + x) * expected.channels];
+                            if (actual.At(x, y) != Rgb{e[2], e[1], e[0]}) return false;
+                          }
+                        return true;
+                      }();
+    if (!same) {
+      // Left beside the test for a person to look at (and to commit once it is right).
+      std::vector<uint8_t> png;
+      actual.EncodePng(png);
+      std::ofstream(std::string("actual_") + page.name + ".png", std::ios::binary)
+          .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    }
+    EXPECT_TRUE(same) << "differs from " << expectedPath << problem << "; see actual_" << page.name << ".png";
+  }
+}
+
+// ---- what is not drawn is stated, never fatal ----
+
+TEST(RenderTest, StatesWhatItCannotDrawAndClampsTheLabel) {
+  const std::string stream = "^XA^S(CLR,M,B^S(CLS,P,99999^S(CLS,L,99999^XZ"
+                             "^XA^C(D^XA^C(L^FO1,1^IMR:GONE.PNG^FS^FO2,2^QQ1^FS^PQ3,2,1,N^S(CUB,S,L^XZ"
+                             "^XA^FO5,5^FS~DYR:BAD,B,P,3,b,abc^XA^FO0,0^IMR:BAD.PNG^FS";
+  const Rendered rendered = Render(stream);
+  EXPECT_TRUE(rendered.summary.geometry.clamped);
+  ASSERT_EQ(rendered.pages.size(), 5u);
+  EXPECT_EQ(rendered.pages[0].width(), 1323u);  // 2646 dots at 600 dpi, drawn at 300
+  EXPECT_EQ(rendered.pages[0].height(), 7086u);
+  EXPECT_TRUE(rendered.formats[1].discardsBase && rendered.formats[1].endedByStream);
+
+  const FormatPreview& page = rendered.formats[2];
+  EXPECT_TRUE(page.printed && page.loadsBase);
+  EXPECT_EQ(page.closing.quantity, 3u);
+  EXPECT_EQ(page.closing.cutEvery, 2u);
+  EXPECT_TRUE(page.closing.pauseAtCut && page.closing.beep);
+  std::vector<std::string> reasons;
+  for (const Undrawn& item : page.undrawn) reasons.push_back(item.command + ": " + item.reason);
+  EXPECT_EQ(reasons, (std::vector<std::string>{"^C(L: no stored base to load",
+                                                "^IMR:GONE.PNG: graphic GONE not downloaded before",
+                                                "^QQ1: unknown command"}));
+  EXPECT_FALSE(rendered.formats[3].printed);  // an empty field draws nothing
+  ASSERT_EQ(rendered.formats[4].undrawn.size(), 1u);
+  EXPECT_EQ(rendered.formats[4].undrawn[0].reason.rfind("PNG not readable", 0), 0u);
+}
+
+// ---- text by the box of its ink ----
+
+struct InkBox {
+  int64_t left = INT64_MAX, top = INT64_MAX, right = -1, bottom = -1;  // inclusive
+};
+InkBox InkOf(const Canvas& canvas) {
+  InkBox box;
+  for (uint32_t y = 0; y < canvas.height(); ++y)
+    for (uint32_t x = 0; x < canvas.width(); ++x)
+      if (canvas.At(x, y) != kWhite) {
+        box.left = std::min<int64_t>(box.left, x);
+        box.right = std::max<int64_t>(box.right, x);
+        box.top = std::min<int64_t>(box.top, y);
+        box.bottom = std::max<int64_t>(box.bottom, y);
+      }
+  return box;
+}
+
+TEST(RenderTest, TextInEachOrientationLiesInTheCellTheHostAskedFor) {
+  std::string error;
+  std::unique_ptr<Font> font = Font::Open("", error);
+  ASSERT_NE(font, nullptr) << error;
+  // The plug-in's writer at host point (100, 100), 40 dots: the ink of "HHH" must lie in
+  // the 40-dot cell across the line and start at the point along it.
+  constexpr int64_t kAt = 100, kSize = 40;
+  int64_t length = 0;
+  for (char letter : std::string("NRIB")) {
+    SCOPED_TRACE(letter);
+    CommandBuffer b;
+    commands::BeginLabelFormat(&b);
+    commands::WriteResolution(&b, 600);
+    commands::WriteLabelSize(&b, {200, 200});
+    commands::WriteTextField(&b, {kAt, kAt}, u"HHH", letter, kSize, kSize, 0xFF000000u);
+    commands::EndLabelFormat(&b);
+    const Rendered rendered = Render(Text(b), font.get());
+    ASSERT_EQ(rendered.pages.size(), 1u);
+    const InkBox ink = InkOf(rendered.pages[0]);
+    const bool across = letter == 'R' || letter == 'B';  // the cell runs along x
+    const int64_t cellStart = across ? ink.left : ink.top, cellEnd = across ? ink.right : ink.bottom;
+    EXPECT_GE(cellStart, kAt);
+    EXPECT_LE(cellEnd, kAt + kSize);
+    EXPECT_GE(cellEnd - cellStart, kSize * 6 / 10);  // capital letters fill most of it
+    const int64_t runStart = across ? ink.top : ink.left, runEnd = across ? ink.bottom : ink.right;
+    if (letter == 'N') length = runEnd - runStart;
+    EXPECT_EQ(runEnd - runStart, length);  // the same text, turned
+    if (letter == 'B') EXPECT_NEAR(runEnd, kAt, 4);  // bottom-up text starts at the point
+    else EXPECT_NEAR(runStart, kAt, 4);
+  }
+}
+
+TEST(RenderTest, MissingFontIsAClearError) {
+  std::string error;
+  EXPECT_EQ(Font::Open("/nonexistent/DejaVuSans.ttf", error), nullptr);
+  EXPECT_NE(error.find("fonts-dejavu-core"), std::string::npos) << error;
+}
+
+// ---- clock fields and settings in words ----
+
+TEST(RenderTest, ClockFormatsShowTheSampleTime) {
+  EXPECT_EQ(FormatSampleTime("%Y/%m/%d %p %I:%M:%S|%a %A %b %B %H %j %U %W %w %y|%% %q %"),
+            "2015/04/17 PM 04:45:06|Fri Friday Apr April 16 107 15 15 5 15|%% %q %");
+  EXPECT_EQ(DescribeClockFormat("%d %b %Y %p %I:%M:%S"),
+            "presets: date 17 Apr 2015, time PM 04:45:06 (\"%d %b %Y %p %I:%M:%S\")");
+  EXPECT_EQ(DescribeClockFormat("%H:%M:%S"), "presets: date NONE, time 16:45:06 (\"%H:%M:%S\")");
+  EXPECT_EQ(DescribeClockFormat("week %W"), "manual: \"week %W\", shows week 15");
+}
+
+TEST(RenderTest, SettingsAreNamedByThePluginsValueLabels) {
+  config::PrinterConfig settings;
+  settings.MediaType = 2;
+  settings.MediaForm = 3;
+  settings.MediaSource = 1;
+  settings.HeadMaintenance = 1;
+  settings.PrintSpeed = 0;
+  settings.UseAdvancedInkProfile = true;
+  settings.ColorCorrection = 1;
+  settings.InkAmount = -3;
+  CommandBuffer b;
+  commands::BeginLabelFormat(&b);
+  settings.WriteConfigCommands(&b);
+  commands::WriteResolution(&b, 300);
+  commands::WriteLabelSize(&b, {2267, 1181});
+  commands::EndLabelFormat(&b);
+  commands::BeginLabelFormat(&b);
+  commands::WriteClockField(&b, {0, 0}, u"%Y/%m/%d %H:%M:%S", 'N', 30, 30, 0xFF000000u);
+  commands::WritePrintQuantity(&b, 1, 0, true);
+  commands::WriteBuzzerMode(&b, true);
+  commands::EndLabelFormat(&b);
+
+  const std::vector<JobSettings> jobs = DescribeSettings(label_stream::ReadCommandStream(Text(b)));
+  ASSERT_EQ(jobs.size(), 1u);
+  std::string words;
+  for (const SettingRow& row : jobs[0].rows) words += row.name + ": " + row.value + "\n";
+  for (const char* expected :
+       {"Resolution: 300 dpi\n", "Label size: 96.0 x 50.0 mm (2267 x 1181 dots at 600 dpi)\n",
+        "Media coating type: Matte1 (^S(CLM,T,M1)\n", "Media form: Continuous Paper (BlackMark) (^S(CLM,D,M, ^S(CLM,F,CP)\n",
+        "Media source: External Feed (", "Print speed: 150 mm/sec", "Head maintenance: Continuous Printing (",
+        "Colour mode: ORVEX Standard (", "Ink profile: -3\n", "Cut mode: no cut\n", "Pause: Pause at Cut\n",
+        "Notification: Beep at Job End\n", "Clock format: presets: date 2015/04/17, time 16:45:06"})
+    EXPECT_NE(words.find(expected), std::string::npos) << expected << " not in\n" << words;
+}
+
+// ---- the sample job, printed through the real DLL by the test command ----
+
+// Every printed label of the stream in ZOV_SAMPLE_STREAM (written by sample_job.exe under
+// Wine; the test command sets it) shows its base, its number image and its fields where
+// the host placed them.
+TEST(SampleJobPreviews, EveryLabelShowsItsBaseImagesAndFields) {
+  const char* path = std::getenv("ZOV_SAMPLE_STREAM");
+  if (path == nullptr) GTEST_SKIP() << "run by the test command after the sample job";
+  std::string error;
+  std::unique_ptr<Font> font = Font::Open("", error);
+  ASSERT_NE(font, nullptr) << error;
+  const label_stream::CommandStream stream = label_stream::ReadCommandStream(ReadFile(path));
+  Rendered rendered;
+  RenderStream(stream, font.get(), [&](const FormatPreview& format) {
+    rendered.formats.push_back(format);
+    rendered.pages.push_back(*format.canvas);
+  });
+
+  struct Placed {
+    int64_t x, y, width, height;
+    const Image* image;  // null for a white box
+  };
+  std::map<std::string, const Image*> latest;  // graphic name -> its latest download, decoded
+  std::vector<std::unique_ptr<Image>> images;
+  const Canvas* base = nullptr;
+  size_t labels = 0;
+  for (size_t f = 0; f < rendered.formats.size(); ++f) {
+    const FormatPreview& format = rendered.formats[f];
+    std::vector<Placed> recalls, boxes;
+    std::vector<std::pair<int64_t, int64_t>> fields;  // baseline origins of text fields
+    int64_t x = 0, y = 0, size = 0;
+    for (size_t i = format.firstCommand; i < format.endCommand; ++i) {
+      const label_stream::Command& c = stream.commands[i];
+      unsigned a = 0, b = 0;
+      if (c.download) {
+        images.push_back(std::make_unique<Image>());
+        std::string problem;
+        ASSERT_TRUE(DecodePng(c.payload, 5000, 20000, *images.back(), problem)) << problem;
+        latest[c.name] = images.back().get();
+      } else if (std::sscanf(c.text.c_str(), "^F%*[OT]%u,%u", &a, &b) == 2) {
+        x = a, y = b;
+      } else if (c.text.rfind("^IMR:", 0) == 0) {
+        const Image* image = latest[c.text.substr(5, c.text.size() - 9)];
+        ASSERT_NE(image, nullptr) << c.text;
+        recalls.push_back({x, y, image->width, image->height, image});
+      } else if (std::sscanf(c.text.c_str(), "^GB%u,%u", &a, &b) == 2) {
+        boxes.push_back({x, y, a, b, nullptr});
+      } else if (std::sscanf(c.text.c_str(), "^A0N,%u", &a) == 1) {
+        size = a;
+      } else if (c.text.rfind("^FD", 0) == 0) {
+        fields.push_back({x, y});
+      }
+    }
+    const Canvas& page = rendered.pages[f];
+    auto masked = [&](int64_t px, int64_t py) {
+      for (const Placed& box : boxes)
+        if (px >= box.x && px < box.x + box.width && py >= box.y && py < box.y + box.height) return true;
+      return false;
+    };
+    if (format.savesBase) {
+      base = &page;
+      continue;
+    }
+    if (!format.loadsBase) continue;
+    ASSERT_NE(base, nullptr);
+    ++labels;
+    // The base: wherever it has ink and nothing else was placed, the label shows it.
+    size_t baseInk = 0, shown = 0;
+    for (uint32_t py = 0; py < page.height(); py += 2)
+      for (uint32_t px = 0; px < page.width(); px += 2)
+        if (base->At(px, py) != kWhite && !masked(px, py)) {
+          ++baseInk;
+          shown += page.At(px, py) == base->At(px, py) ? 1 : 0;
+        }
+    EXPECT_GT(baseInk, 0u) << "format " << format.order;
+    EXPECT_GT(shown, baseInk * 9 / 10) << "format " << format.order;
+    // Each recalled image: where the base is white, exactly its pixels.
+    for (const Placed& recall : recalls)
+      for (int64_t py = 0; py < recall.height; ++py)
+        for (int64_t px = 0; px < recall.width; ++px) {
+          if (base->At(recall.x + px, recall.y + py) != kWhite) continue;
+          const uint8_t* pixel = &recall.image->bgr[(py * recall.width + px) * recall.image->channels];
+          ASSERT_EQ(page.At(recall.x + px, recall.y + py), (Rgb{pixel[2], pixel[1], pixel[0]}))
+              << "format " << format.order << " image at " << recall.x << "," << recall.y;
+        }
+    // Each text field: ink above its baseline, starting at its origin.
+    for (const auto& [fx, fy] : fields) {
+      bool ink = false;
+      for (int64_t py = fy - size; py <= fy && !ink; ++py)
+        for (int64_t px = fx; px < fx + size && !ink; ++px) ink = page.At(px, py) != base->At(px, py);
+      EXPECT_TRUE(ink) << "format " << format.order << " field at " << fx << "," << fy;
+    }
+  }
+  EXPECT_GE(labels, 3u);  // the sample's pages
+}
+
+}  // namespace
+}  // namespace label_inspect
