@@ -103,6 +103,12 @@ PngOutcome WritePng(PngJob& job) {
 bool PngSettings::EncodePng(std::vector<uint8_t>& output, const uint8_t* topRow, uint32_t width, uint32_t height,
                             uint32_t stride, bool rgb) const {
   if (topRow == nullptr) return false;
+  // libpng would refuse the header of an empty image only after the row buffer, as
+  // wide as the image, was allocated and filled: refused here first, with its trace.
+  if (width == 0 || height == 0) {
+    platform::DebugTrace(u"compression failed.\n");
+    return false;
+  }
   std::vector<uint8_t> row(rgb ? size_t{width} * 3 : (size_t{width} + 7) / 8);
   PngJob job{this, &output, topRow, row.data(), width, height, stride, rgb, false};
   switch (WritePng(job)) {

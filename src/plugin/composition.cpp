@@ -76,7 +76,13 @@ bool KDV6200Plugin::ComposeBaseMultiUp() {
   uint32_t croppedWidth = baseImage.width;
   uint32_t croppedStride = baseImage.stride;
   int64_t cropped = 0;
-  for (int64_t column = int64_t{layout.countX} - 1; column >= 0; --column) {
+  // Every column visited uses up its rows (at least one) of the positions a sheet can
+  // hold, so an oversized grid stops there; a grid that fits is tiled whole.
+  const int64_t rows = std::max(layout.countY, 0);
+  int64_t positionsLeft = kMaxLabelsPerSheet;
+  for (int64_t column = int64_t{layout.countX} - 1; column >= 0 && positionsLeft > 0; --column) {
+    const int64_t rowsHere = std::min(rows, positionsLeft);
+    positionsLeft -= std::max<int64_t>(rowsHere, 1);
     const int64_t x = column * layout.pitchX + layout.leftOffset;
     if (x < margin && margin - x >= baseImage.width) break;  // this and all further columns lie in the strip
     if (x + layout.pitchX <= margin) continue;
@@ -91,7 +97,7 @@ bool KDV6200Plugin::ComposeBaseMultiUp() {
       cropped = margin - x;
       printerX = 0;
     }
-    for (int64_t row = 0; row < layout.countY; ++row) {
+    for (int64_t row = 0; row < rowsHere; ++row) {
       const int64_t y = row * layout.pitchY + layout.topOffset;
       if (!commands::RecallGraphic(&commands, {Printer32(printerX), Printer32(y)}, "BASE")) return false;
     }
@@ -110,8 +116,8 @@ bool KDV6200Plugin::vpiReferToBaseBitmap() {
   if (layout.IsSingleUp()) return commands::WriteBaseLoad(&commands);
   // Only the first position of each sheet loads the stored base; the index counts
   // the positions used so far, for the masking of a partial sheet.
-  const uint32_t perSheet = layout.LabelsPerSheet();
-  if (layout.columns != 0 && layout.rows != 0 && perSheet != 0 && sheetLabelIndex % perSheet == 1 &&
+  const uint64_t perSheet = layout.LabelsPerSheet();
+  if (layout.columns != 0 && layout.rows != 0 && sheetLabelIndex % perSheet == 1 &&
       !commands::WriteBaseLoad(&commands)) {
     return false;
   }

@@ -34,7 +34,7 @@ bool KDV6200Plugin::IsLeftMarginValid() const {
 }
 
 bool KDV6200Plugin::IsJobValid() const {
-  return IsSupportedResolution(Resolution()) && IsPaperSizeValid() && IsLeftMarginValid();
+  return IsSupportedResolution(Resolution()) && IsPaperSizeValid() && IsLeftMarginValid() && layout.FitsOneSheet();
 }
 
 bool KDV6200Plugin::vpiWritePrintJobHeader(const HostPageSize* size) {

@@ -64,7 +64,8 @@ class KDV6200Plugin final : public IPlugin2 {
   // Sends the whole command buffer to the spooler and empties it.
   bool FlushToPrinter();
 
-  // Job validity: the resolution, the page size of the job header and the left margin.
+  // Job validity: the resolution, the page size of the job header, the left margin and
+  // the number of label positions per sheet.
   bool IsPaperSizeValid() const;
   bool IsLeftMarginValid() const;
   bool IsJobValid() const;
@@ -92,6 +93,7 @@ class KDV6200Plugin final : public IPlugin2 {
   uint32_t CutIntervalForClosing() const;
   uint32_t ColumnsForClosing() const;
   uint32_t RowsForClosing() const;
+  uint64_t LabelsPerSheetForClosing() const;
 
   platform::PrinterHandle printer = nullptr;
   commands::CommandBuffer commands;

@@ -6,6 +6,11 @@
 
 namespace plugin {
 
+// The most label positions a sheet can hold (the largest sheet, 112 x 600 mm, holds
+// about 2,600 labels of 5 x 5 mm). A layout with more is invalid, and no loop over the
+// positions of a sheet visits more than this many.
+inline constexpr uint64_t kMaxLabelsPerSheet = 10000;
+
 struct LabelLayout {
   // As the host sent them to vpiSendLayoutData.
   int32_t orientation = 0;  // 0, 90, 180 or 270; other values are kept as sent
@@ -24,7 +29,9 @@ struct LabelLayout {
   int32_t countY = 0;
 
   bool IsSingleUp() const { return columns == 1 && rows == 1; }
-  uint32_t LabelsPerSheet() const { return columns * rows; }
+  // In 64 bits: a product of two host counts must not wrap to a small (or zero) count.
+  uint64_t LabelsPerSheet() const { return uint64_t{columns} * rows; }
+  bool FitsOneSheet() const { return LabelsPerSheet() <= kMaxLabelsPerSheet; }
 };
 
 }  // namespace plugin

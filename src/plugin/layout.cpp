@@ -9,6 +9,13 @@
 #include "plugin/units.h"
 
 namespace plugin {
+namespace {
+
+void LogLayoutProblem(const std::string& message) {
+  diag::WriteDiagnosticLog(std::u16string(message.begin(), message.end()).c_str(), u"vpiSendLayoutData");
+}
+
+}  // namespace
 
 void KDV6200Plugin::vpiSendLayoutData(int32_t orientation, int32_t, int32_t, int32_t columnPitch, int32_t rowPitch,
                                       int32_t paperWidth, int32_t paperHeight, int32_t leftMargin, int32_t topMargin,
@@ -57,11 +64,20 @@ void KDV6200Plugin::vpiSendLayoutData(int32_t orientation, int32_t, int32_t, int
       break;  // other orientations keep the previous origin
   }
 
-  if (IsLeftMarginValid()) return;
-  const std::string message = "Invlid Left Margin: " + std::to_string(static_cast<uint32_t>(layout.leftOffset)) +
-                              "px @ " + std::to_string(dpi) + "dpi\n";
-  diag::WriteDiagnosticLog(std::u16string(message.begin(), message.end()).c_str(), u"vpiSendLayoutData");
-  if (!config.PrintError) return;
+  const bool marginOk = IsLeftMarginValid();
+  if (!marginOk) {
+    LogLayoutProblem("Invlid Left Margin: " + std::to_string(static_cast<uint32_t>(layout.leftOffset)) + "px @ " +
+                     std::to_string(dpi) + "dpi\n");
+  }
+  // More positions than a sheet can hold is handled as a bad margin is, but the error
+  // label gets no line of its own. "Invlid" as in the job's other validation entries,
+  // which readers of the log search for.
+  const bool countOk = layout.FitsOneSheet();
+  if (!countOk) {
+    LogLayoutProblem("Invlid Labels Per Sheet: " + std::to_string(layout.LabelsPerSheet()) + " (at most " +
+                     std::to_string(kMaxLabelsPerSheet) + ")");
+  }
+  if ((marginOk && countOk) || !config.PrintError) return;
   // The explanation replaces whatever waits in the buffer and is sent at once.
   commands.Clear();
   if (commands::BeginLabelFormat(&commands) && commands::WriteResolution(&commands, 600) && WriteMarginErrorLabel() &&

@@ -16,6 +16,7 @@ uint32_t KDV6200Plugin::CutIntervalForClosing() const {
 }
 uint32_t KDV6200Plugin::ColumnsForClosing() const { return std::max(layout.columns, 1u); }
 uint32_t KDV6200Plugin::RowsForClosing() const { return std::max(layout.rows, 1u); }
+uint64_t KDV6200Plugin::LabelsPerSheetForClosing() const { return uint64_t{ColumnsForClosing()} * RowsForClosing(); }
 
 uint32_t KDV6200Plugin::CutCount(int32_t quantity) const {
   if (!config.DoAutoCut) return 0;
@@ -50,7 +51,7 @@ bool KDV6200Plugin::CloseStaticSingle(int32_t quantity) {
 }
 
 bool KDV6200Plugin::CloseStaticMultiUp(int32_t quantity) {
-  const uint32_t perSheet = ColumnsForClosing() * RowsForClosing();
+  const uint64_t perSheet = LabelsPerSheetForClosing();
   const auto total = static_cast<uint32_t>(layout.labelTotal);
   const auto q = static_cast<uint32_t>(quantity);
   const bool pause = config.Pause == 1;
@@ -82,7 +83,7 @@ bool KDV6200Plugin::CloseStaticMultiUp(int32_t quantity) {
     }
   } else {
     // The partial last sheet: one copy, its vacant positions painted over.
-    sheetLabelIndex = total % perSheet + 1;
+    sheetLabelIndex = static_cast<uint32_t>(total % perSheet + 1);
     ok = MaskVacantPositions() &&
          commands::WritePrintQuantity(&commands, 1, config.DoAutoCut ? 1 : 0, pause) &&
          commands::WriteBuzzerMode(&commands, config.Buzzer == 1);
@@ -104,8 +105,11 @@ bool KDV6200Plugin::vpiCloseNewPageDynamic(int32_t labelsSoFar) {
         break;
       case 1: {
         // After every cut interval's worth of sheets, and after the last one.
-        uint32_t labelsPerCut = CutIntervalForClosing() * RowsForClosing() * ColumnsForClosing();
-        if (labelsPerCut == 0) labelsPerCut = 1;
+        // A count too large for 64 bits divides no 32-bit label count but 0.
+        uint64_t labelsPerCut = 0;
+        if (__builtin_mul_overflow(uint64_t{CutIntervalForClosing()}, LabelsPerSheetForClosing(), &labelsPerCut)) {
+          labelsPerCut = UINT64_MAX;
+        }
         cut = static_cast<uint32_t>(labelsSoFar) % labelsPerCut == 0 || last ? 1 : 0;
         break;
       }
@@ -132,9 +136,11 @@ bool KDV6200Plugin::vpiCloseNewPageFinal() {
 bool KDV6200Plugin::MaskVacantPositions() {
   const uint32_t columns = ColumnsForClosing();
   const uint32_t rows = RowsForClosing();
-  const uint32_t perSheet = columns * rows;
+  // Positions past what a sheet can hold (only an invalid layout has them) stay unmasked.
+  const uint64_t end = std::min(LabelsPerSheetForClosing(), kMaxLabelsPerSheet);
   const int64_t margin = layout.deviceMargin;
-  for (uint32_t i = sheetLabelIndex - 1; i < perSheet; ++i) {
+  // An index of 0 (wrapped) starts past every position.
+  for (uint64_t i = uint64_t{sheetLabelIndex} - 1; i < end; ++i) {
     const int64_t q = i / columns;  // host row of the position
     const int64_t r = i % columns;  // host column
     // The printer column and row that show host position (q, r): the grid turns with

@@ -294,6 +294,26 @@ TEST_F(GraphicDownload, TheEncoderReplacesItsOutputAndNeedsASourceRow) {
   EXPECT_TRUE(trace_.lines.empty());
 }
 
+TEST_F(GraphicDownload, TheEncoderRefusesAnEmptyImageBeforeAllocating) {
+  // A trace that allocates nothing itself.
+  struct Counting final : platform::DebugOutput {
+    int failures = 0;
+    void Write(const char16_t* text) override { failures += std::u16string_view(text) == u"compression failed.\n"; }
+  } trace;
+  platform::ScopedService<platform::DebugOutput> guard(trace);
+  const commands::PngSettings settings;
+  const Image image = MakeImage(9, 3, 24);
+  for (const auto& [width, height] : {std::pair{0xFFFFFFFFu, 0u}, std::pair{0u, 0xFFFFFFFFu}}) {
+    Bytes output;
+    bool encoded = true;
+    EXPECT_EQ(testing_support::CountAllocations(
+                  [&] { encoded = settings.EncodePng(output, image.pixels.data(), width, height, 0, true); }),
+              0u);
+    EXPECT_FALSE(encoded);
+  }
+  EXPECT_EQ(trace.failures, 2);
+}
+
 TEST_F(GraphicDownload, AllocationFailureAtEveryPointLeavesTheBufferAndLogsOnce) {
   // Enough rows for several blocks of image data, so the output grows more than once.
   const Image image = MakeImage(700, 90, 24);
