@@ -83,8 +83,11 @@ void AppendLogLine(platform::LogSystem& system, const LogSettings& settings, con
   if (canRotate && file->Size() + kRotationMargin > settings.sizeLimit) {
     file.reset();
     system.RemoveFile(backupPath);
-    system.CopyFileOver(settings.logPath, backupPath);
-    file = system.OpenFile(settings.logPath, true);
+    // The log is emptied only once its copy is safe. When the copy fails (another
+    // process holds the backup open) the entry goes onto the full log, and a later
+    // rotation copies it.
+    const bool copied = system.CopyFileOver(settings.logPath, backupPath);
+    file = system.OpenFile(settings.logPath, copied);
     if (!file) return;
   }
   const std::u16string line = FormatLine(system.Now(), settings.applicationName, pluginName, source, message);

@@ -47,10 +47,11 @@ class LogSystem {
   // Opens the file, creating it when missing; with `truncate` reopens an existing file
   // emptied (a missing file is then a failure). Null on failure.
   virtual std::unique_ptr<LogFile> OpenFile(const std::u16string& path, bool truncate) = 0;
-  // Deletes a file, and copies one over another; the log ignores whether they succeed.
+  // Deletes a file (whether that succeeds is not reported), and copies one over
+  // another, true when the copy is complete.
   // (Not DeleteFile/CopyFile: <windows.h> defines those names as macros.)
   virtual void RemoveFile(const std::u16string& path) = 0;
-  virtual void CopyFileOver(const std::u16string& from, const std::u16string& to) = 0;
+  virtual bool CopyFileOver(const std::u16string& from, const std::u16string& to) = 0;
   virtual LocalTime Now() = 0;
   // Converts to the system's ANSI code page (unmappable characters become its default
   // character); false when the conversion fails.

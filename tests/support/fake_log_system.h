@@ -26,6 +26,8 @@ class FakeLogSystem final : public platform::LogSystem {
   platform::WaitResult waitResult = platform::WaitResult::Acquired;
   bool openFileFails = false;
   bool truncateFails = false;
+  // Files another process holds open without sharing: they can be neither deleted nor overwritten.
+  std::set<std::u16string> heldOpen;
   bool conversionFails = false;
   std::string unmappable = "?";
   // Added to every file's reported size, to stand for files too large to hold in memory.
@@ -77,12 +79,14 @@ class FakeLogSystem final : public platform::LogSystem {
   void RemoveFile(const std::u16string& path) override {
     events.push_back("delete");
     lastBackupPath = path;
-    files.erase(path);
+    if (heldOpen.count(path) == 0) files.erase(path);
   }
-  void CopyFileOver(const std::u16string& from, const std::u16string& to) override {
+  bool CopyFileOver(const std::u16string& from, const std::u16string& to) override {
     events.push_back("copy");
     auto found = files.find(from);
-    if (found != files.end()) files[to] = found->second;
+    if (heldOpen.count(to) != 0 || found == files.end()) return false;
+    files[to] = found->second;
+    return true;
   }
   platform::LocalTime Now() override {
     events.push_back("now");

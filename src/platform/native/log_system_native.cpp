@@ -13,7 +13,7 @@ class NoLogSystem final : public LogSystem {
   std::unique_ptr<LogMutex> OpenMutex(const char16_t*) override { return nullptr; }
   std::unique_ptr<LogFile> OpenFile(const std::u16string&, bool) override { return nullptr; }
   void RemoveFile(const std::u16string&) override {}
-  void CopyFileOver(const std::u16string&, const std::u16string&) override {}
+  bool CopyFileOver(const std::u16string&, const std::u16string&) override { return false; }
   LocalTime Now() override { return LocalTime{}; }
   bool ToAnsiCodePage(const std::u16string&, std::string&) override { return false; }
 };

@@ -94,8 +94,8 @@ class Win32LogSystem final : public LogSystem {
     return std::make_unique<Win32LogFile>(handle);
   }
   void RemoveFile(const std::u16string& path) override { ::DeleteFileW(W(path)); }
-  void CopyFileOver(const std::u16string& from, const std::u16string& to) override {
-    ::CopyFileW(W(from), W(to), FALSE);
+  bool CopyFileOver(const std::u16string& from, const std::u16string& to) override {
+    return ::CopyFileW(W(from), W(to), FALSE) != FALSE;
   }
 
   LocalTime Now() override {

@@ -154,6 +154,19 @@ TEST_F(DiagnosticLogTest, RotationReplacesAnExistingBackup) {
   EXPECT_EQ(log.files[kLog], kPrefix + "s,m\r\n");
 }
 
+TEST_F(DiagnosticLogTest, AFailedCopyKeepsEveryEntryInTheFullLog) {
+  PrepareLog(5240000);
+  log.files[kBackup] = "old backup\r\n";
+  log.heldOpen = {kBackup};
+  diag::WriteDiagnosticLog(u"m", u"s");
+  EXPECT_EQ(log.files[kLog], std::string(5240000, 'x') + kPrefix + "s,m\r\n");
+  EXPECT_EQ(log.files[kBackup], "old backup\r\n");
+  log.heldOpen.clear();
+  diag::WriteDiagnosticLog(u"n", u"s");
+  EXPECT_EQ(log.files[kBackup], std::string(5240000, 'x') + kPrefix + "s,m\r\n");
+  EXPECT_EQ(log.files[kLog], kPrefix + "s,n\r\n");
+}
+
 TEST_F(DiagnosticLogTest, SizeNearFourGigabytesStillRotates) {
   // 0xFFFFF000 + 4096 would wrap to 0 in 32 bits.
   PrepareLog(3, 'o');

@@ -171,6 +171,25 @@ TEST_F(LogTest, RotationReplacesTheBackup) {
   EXPECT_EQ(SplitLines(ReadAll(LogPath())).size(), 1u);
 }
 
+// Another process holding the backup open: neither deleted nor copied over, so the
+// log is not emptied either; the entry joins the full log.
+TEST_F(LogTest, ABackupHeldOpenKeepsEveryEntry) {
+  const std::string full(5238785, 'k');
+  PrepareLog(full);
+  WriteAll(BackupPath(), "held\r\n");
+  const HANDLE held = CreateFileW(BackupPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  diag::WriteDiagnosticLog(u"kept", u"test");
+  CloseHandle(held);
+  EXPECT_EQ(ReadAll(BackupPath()), "held\r\n");
+  const std::string content = ReadAll(LogPath());
+  ASSERT_GT(content.size(), full.size());
+  EXPECT_EQ(content.find_first_not_of('k'), full.size());
+  const std::vector<std::string> lines = SplitLines(content.substr(full.size()));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with(",test,kept")) << lines[0];
+}
+
 TEST_F(LogTest, UnmappableCharactersBecomeTheDefaultCharacter) {
   CPINFO info{};
   ASSERT_TRUE(GetCPInfo(GetACP(), &info));
