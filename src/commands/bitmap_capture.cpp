@@ -73,13 +73,17 @@ bool Capture(ImageSlot& slot, platform::DeviceContext dc, platform::BitmapHandle
   if (!Sensible(facts)) return false;
   const auto width = static_cast<uint32_t>(facts.width);
   const auto height = static_cast<uint32_t>(facts.height);
+  // 1- and 24-bit rows are read as they are; GDI converts every other depth to 24 bits,
+  // which prints as drawn (the encoder knows only these two).
+  BitmapFacts read = facts;
+  if (read.bitsPerPixel != 1) read.bitsPerPixel = 24;
 
-  DibInfo info(facts);
+  DibInfo info(read);
   if (reader.GetDIBits(dc, bitmap, 0, height, nullptr, info.bytes) == 0) return false;
   const uint32_t imageSize = info.SizeImage();
   // An image size too small for the rows would let GDI, and later the crop and the
   // encoder, run past the buffer.
-  if (RowBytes(width, facts.bitsPerPixel) > imageSize / height) return false;
+  if (RowBytes(width, read.bitsPerPixel) > imageSize / height) return false;
 
   // Read into new storage, so that a failure leaves the slot as it was.
   std::vector<uint8_t> pixels(imageSize);
@@ -89,7 +93,7 @@ bool Capture(ImageSlot& slot, platform::DeviceContext dc, platform::BitmapHandle
   slot.width = width;
   slot.height = height;
   slot.stride = imageSize / height;
-  slot.bitsPerPixel = facts.bitsPerPixel;
+  slot.bitsPerPixel = read.bitsPerPixel;
   return true;
 }
 

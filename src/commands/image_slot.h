@@ -20,7 +20,8 @@ struct ImageSlot {
   uint32_t bitsPerPixel = 0;
 };
 
-// Reads the whole bitmap into `slot` (GetObjectW, then GetDIBits twice, top-down rows).
+// Reads the whole bitmap into `slot` (GetObjectW, then GetDIBits twice, top-down rows);
+// a bitmap of any depth but 1 bit is read as 24-bit rows.
 // On any failure the slot is left exactly as it was; allocation failure is also logged.
 // Answers that describe no readable image (sizes not positive, an image size too small
 // for the rows) count as failures.

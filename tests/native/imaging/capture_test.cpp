@@ -68,25 +68,35 @@ class Capture : public ::testing::Test {
   platform::ScopedService<platform::LogSystem> logGuard_{log_};
 };
 
+uint16_t U16(const std::string& bytes, size_t at) {
+  uint16_t value;
+  std::memcpy(&value, bytes.data() + at, 2);
+  return value;
+}
+
 TEST_F(Capture, FillsTheSlotWithGdisRowsAndSizes) {
   struct Case {
     int32_t width, height;
     uint16_t bits;
-    uint32_t stride;
+    uint32_t stride;       // of the rows GDI answers with
+    uint16_t capturedBits;  // asked of GDI and recorded: other depths are converted to 24 bits
   };
   const Case cases[] = {
-      {101, 10, 24, 304}, {101, 10, 1, 16}, {1, 1, 24, 4}, {1, 3, 1, 4}, {10, 3, 8, 12}, {3, 2, 32, 12},
-      {101, 10, 24, 320},  // a larger image size than the rows need: the stride follows it
+      {101, 10, 24, 304, 24}, {101, 10, 1, 16, 1}, {1, 1, 24, 4, 24}, {1, 3, 1, 4, 1},
+      {10, 3, 4, 32, 24},     {10, 3, 8, 32, 24},  {3, 2, 16, 12, 24}, {3, 2, 32, 12, 24},
+      {101, 10, 24, 320, 24},  // a larger image size than the rows need: the stride follows it
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.bits << "-bit " << c.width << " x " << c.height);
     Script(reader_, c.width, c.height, c.bits, c.stride);
+    reader_.dibitsCalls.clear();
     ImageSlot slot = EarlierCapture();
     ASSERT_TRUE(commands::CaptureBitmap(&slot, kDc, kBitmap));
+    for (const auto& call : reader_.dibitsCalls) EXPECT_EQ(U16(call.info, 14), c.capturedBits);
     EXPECT_EQ(slot.width, static_cast<uint32_t>(c.width));
     EXPECT_EQ(slot.height, static_cast<uint32_t>(c.height));
     EXPECT_EQ(slot.stride, c.stride);
-    EXPECT_EQ(slot.bitsPerPixel, c.bits);
+    EXPECT_EQ(slot.bitsPerPixel, c.capturedBits);
     EXPECT_EQ(std::string(slot.pixels.begin(), slot.pixels.end()), reader_.pixels);
   }
   EXPECT_TRUE(LogLines(log_).empty());
@@ -95,11 +105,6 @@ TEST_F(Capture, FillsTheSlotWithGdisRowsAndSizes) {
 uint32_t U32(const std::string& bytes, size_t at) {
   uint32_t value;
   std::memcpy(&value, bytes.data() + at, 4);
-  return value;
-}
-uint16_t U16(const std::string& bytes, size_t at) {
-  uint16_t value;
-  std::memcpy(&value, bytes.data() + at, 2);
   return value;
 }
 
