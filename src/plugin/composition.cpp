@@ -9,7 +9,7 @@
 #include "commands/graphic_commands.h"
 #include "commands/page_commands.h"
 #include "platform/debug_output.h"
-#include "plugin/kdv6200_plugin.h"
+#include "plugin/plugin_job.h"
 #include "plugin/units.h"
 
 namespace plugin {
@@ -25,7 +25,7 @@ uint32_t CropCount(int64_t columns) {
 
 }  // namespace
 
-bool KDV6200Plugin::vpiSendBitmap(platform::DeviceContext dc, platform::BitmapHandle bitmap, const char* name) {
+bool PluginJob::vpiSendBitmap(platform::DeviceContext dc, platform::BitmapHandle bitmap, const char* name) {
   if (name == nullptr) return false;
   platform::DebugTrace(u"vpiSendBitmap(): start\n");
   commands::ImageSlot* slot = &dynamicImage;
@@ -42,7 +42,7 @@ bool KDV6200Plugin::vpiSendBitmap(platform::DeviceContext dc, platform::BitmapHa
   return layout.IsSingleUp() ? ComposeBaseSingle() : ComposeBaseMultiUp();
 }
 
-bool KDV6200Plugin::ComposeBaseSingle() {
+bool PluginJob::ComposeBaseSingle() {
   if (!commands::BeginLabelFormat(&commands)) return false;
   const int64_t inStrip = int64_t{layout.deviceMargin} - layout.leftOffset;
   int64_t x = int64_t{layout.leftOffset} - layout.deviceMargin;
@@ -62,7 +62,7 @@ bool KDV6200Plugin::ComposeBaseSingle() {
          commands::WriteBaseSave(&commands) && commands::EndLabelFormat(&commands);
 }
 
-bool KDV6200Plugin::ComposeBaseMultiUp() {
+bool PluginJob::ComposeBaseMultiUp() {
   if (!commands::BeginLabelFormat(&commands) ||
       !commands::DownloadGraphic(&commands, baseImage.pixels, baseImage.width, baseImage.stride, baseImage.height,
                                  baseImage.bitsPerPixel, "BASE")) {
@@ -105,13 +105,13 @@ bool KDV6200Plugin::ComposeBaseMultiUp() {
   return commands::WriteBaseSave(&commands) && commands::EndLabelFormat(&commands);
 }
 
-bool KDV6200Plugin::vpiCreateNewPage() {
+bool PluginJob::vpiCreateNewPage() {
   platform::DebugTrace(u"vpiCreateNewPage(): start\n");
   sheetLabelIndex = 1;
   return commands::BeginLabelFormat(&commands);
 }
 
-bool KDV6200Plugin::vpiReferToBaseBitmap() {
+bool PluginJob::vpiReferToBaseBitmap() {
   platform::DebugTrace(u"vpiReferToBaseBitmap(): start\n");
   if (layout.IsSingleUp()) return commands::WriteBaseLoad(&commands);
   // Only the first position of each sheet loads the stored base; the index counts
@@ -125,13 +125,13 @@ bool KDV6200Plugin::vpiReferToBaseBitmap() {
   return true;
 }
 
-bool KDV6200Plugin::vpiAddEmptyPage() {
+bool PluginJob::vpiAddEmptyPage() {
   platform::DebugTrace(u"vpiAddEmptyPage(): start\n");
   return commands::BeginLabelFormat(&commands) && commands::WriteWhiteBox(&commands, {0, 0}, 100, 100, 100) &&
          CloseSingleLabel(SingleLabel::EmptyPage);
 }
 
-bool KDV6200Plugin::PlaceImage(commands::ImageSlot& slot, const char* name, int32_t x, int32_t y) {
+bool PluginJob::PlaceImage(commands::ImageSlot& slot, const char* name, int32_t x, int32_t y) {
   const int64_t margin = layout.deviceMargin;
   int64_t printerX = int64_t{x} - margin;
   if (x < margin) {
@@ -154,7 +154,7 @@ bool KDV6200Plugin::PlaceImage(commands::ImageSlot& slot, const char* name, int3
   return commands::RecallGraphic(&commands, {Printer32(printerX), static_cast<uint32_t>(y)}, name);
 }
 
-bool KDV6200Plugin::vpiReferToVariableBitmap(void* tag, const HostPoint* point) {
+bool PluginJob::vpiReferToVariableBitmap(void* tag, const HostPoint* point) {
   if (tag == nullptr || point == nullptr) return false;
   int32_t x = point->x;
   if (layout.orientation == 270) {
@@ -164,14 +164,14 @@ bool KDV6200Plugin::vpiReferToVariableBitmap(void* tag, const HostPoint* point) 
   return PlaceImage(dynamicImage, "DYNAMIC", x, point->y);
 }
 
-bool KDV6200Plugin::vpiReferToStartLabel(const HostPoint* point, void* tag) {
+bool PluginJob::vpiReferToStartLabel(const HostPoint* point, void* tag) {
   if (point == nullptr || tag == nullptr) return false;
   platform::DebugTrace(u"vpiReferToStartLabel(): start\n");
   return commands::BeginLabelFormat(&commands) && PlaceImage(startImage, "START", point->x, point->y) &&
          CloseSingleLabel(SingleLabel::Start);
 }
 
-bool KDV6200Plugin::vpiReferToEndLabel(const HostPoint* point, void* tag) {
+bool PluginJob::vpiReferToEndLabel(const HostPoint* point, void* tag) {
   if (point == nullptr || tag == nullptr) return false;
   platform::DebugTrace(u"vpiReferToEndLabel(): end\n");
   return commands::BeginLabelFormat(&commands) && PlaceImage(endImage, "END", point->x, point->y) &&

@@ -2,7 +2,7 @@
 #include "config/printer_config.h"
 #include "platform/debug_output.h"
 #include "platform/spooler.h"
-#include "plugin/kdv6200_plugin.h"
+#include "plugin/plugin_job.h"
 #include "ui/configuration_ui.h"
 
 namespace plugin {
@@ -10,7 +10,7 @@ namespace plugin {
 // Opens the printer by name for administration, runs the configuration dialog over a
 // freshly loaded record and closes the printer again. The object's own configuration
 // and job state are not touched: jobs initialised afterwards load what was saved.
-int32_t KDV6200Plugin::vpiConfigPlugin(const WideChar* printerName) {
+int32_t PluginJob::vpiConfigPlugin(const WideChar* printerName) {
   platform::DebugTrace(u"vpiConfigPlugin(): start\n");
   ui::ConfigurationUi& userInterface = ui::GetConfigurationUi();
   platform::Spooler& spooler = platform::GetSpooler();

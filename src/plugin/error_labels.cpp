@@ -5,7 +5,7 @@
 
 #include "commands/field_commands.h"
 #include "platform/strings.h"
-#include "plugin/kdv6200_plugin.h"
+#include "plugin/plugin_job.h"
 #include "plugin/units.h"
 
 namespace plugin {
@@ -32,11 +32,11 @@ std::u16string Decimal(int64_t value) {
 
 }  // namespace
 
-bool KDV6200Plugin::WriteErrorLine(int32_t y, const std::u16string& text) {
+bool PluginJob::WriteErrorLine(int32_t y, const std::u16string& text) {
   return commands::WriteTextField(&commands, {kLineX, y}, text.c_str(), 'N', kCharacterSize, kCharacterSize, kBlack);
 }
 
-bool KDV6200Plugin::WriteHeaderErrorLabel() {
+bool PluginJob::WriteHeaderErrorLabel() {
   int32_t y = kFirstLineY;
   const int32_t dpi = Resolution();
   if (!IsSupportedResolution(dpi)) {
@@ -61,7 +61,7 @@ bool KDV6200Plugin::WriteHeaderErrorLabel() {
   return true;
 }
 
-bool KDV6200Plugin::WriteMarginErrorLabel() {
+bool PluginJob::WriteMarginErrorLabel() {
   if (IsLeftMarginValid()) return true;
   const int32_t dpi = Resolution();
   // Without a resolution the margin has no length: it reads as 0.

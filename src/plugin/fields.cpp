@@ -2,7 +2,7 @@
 // for the layout's orientation, with the orientation letter of the font.
 #include "commands/field_commands.h"
 #include "platform/debug_output.h"
-#include "plugin/kdv6200_plugin.h"
+#include "plugin/plugin_job.h"
 #include "plugin/units.h"
 
 namespace plugin {
@@ -44,7 +44,7 @@ const char16_t* TimeFragment(int32_t preset) {
 
 }  // namespace
 
-bool KDV6200Plugin::PlaceTextField(const WideChar* text, const HostPoint* point, int32_t size, void* tag,
+bool PluginJob::PlaceTextField(const WideChar* text, const HostPoint* point, int32_t size, void* tag,
                                    uint32_t colour) {
   if (text == nullptr || point == nullptr || tag == nullptr) return false;
   const int32_t x = point->x;
@@ -81,7 +81,7 @@ bool KDV6200Plugin::PlaceTextField(const WideChar* text, const HostPoint* point,
                                   size, colour);
 }
 
-bool KDV6200Plugin::PlaceClockField(void* tag, const HostPoint* point, int32_t size, void* tag2, uint32_t colour) {
+bool PluginJob::PlaceClockField(void* tag, const HostPoint* point, int32_t size, void* tag2, uint32_t colour) {
   if (tag == nullptr || point == nullptr || tag2 == nullptr) return false;
   platform::DebugTrace(u"vpiWriteClock(): start\n");
   const int32_t x = point->x;
@@ -110,24 +110,24 @@ bool KDV6200Plugin::PlaceClockField(void* tag, const HostPoint* point, int32_t s
                                    colour);
 }
 
-bool KDV6200Plugin::vpiWriteText(const WideChar* text, const HostPoint* point, int32_t size, void* tag) {
+bool PluginJob::vpiWriteText(const WideChar* text, const HostPoint* point, int32_t size, void* tag) {
   platform::DebugTrace(u"vpiWriteText(): start\n");
   return PlaceTextField(text, point, size, tag, kOpaque);
 }
 
-bool KDV6200Plugin::vpiWriteText2(const WideChar* text, const HostPoint* point, int32_t size, void* tag,
+bool PluginJob::vpiWriteText2(const WideChar* text, const HostPoint* point, int32_t size, void* tag,
                                   uint32_t colour) {
   if (text == nullptr || point == nullptr || tag == nullptr) return false;
   platform::DebugTrace(u"vpiWriteText2(): start\n");
   return PlaceTextField(text, point, size, tag, colour | kOpaque);
 }
 
-bool KDV6200Plugin::vpiWriteClock(void* tag, const HostPoint* point, int32_t size, void* tag2) {
+bool PluginJob::vpiWriteClock(void* tag, const HostPoint* point, int32_t size, void* tag2) {
   platform::DebugTrace(u"vpiWriteClock2(): start\n");
   return PlaceClockField(tag, point, size, tag2, kOpaque);
 }
 
-bool KDV6200Plugin::vpiWriteClock2(void* tag, const HostPoint* point, int32_t size, void* tag2, uint32_t colour) {
+bool PluginJob::vpiWriteClock2(void* tag, const HostPoint* point, int32_t size, void* tag2, uint32_t colour) {
   platform::DebugTrace(u"vpiWriteClock2(): start\n");
   return PlaceClockField(tag, point, size, tag2, colour | kOpaque);
 }

@@ -6,7 +6,7 @@
 #include "commands/format_commands.h"
 #include "diag/diagnostic_log.h"
 #include "platform/debug_output.h"
-#include "plugin/kdv6200_plugin.h"
+#include "plugin/plugin_job.h"
 #include "plugin/units.h"
 
 namespace plugin {
@@ -24,20 +24,20 @@ std::u16string Ascii(const std::string& text) { return std::u16string(text.begin
 
 }  // namespace
 
-bool KDV6200Plugin::IsPaperSizeValid() const {
+bool PluginJob::IsPaperSizeValid() const {
   return jobPageWidth >= kMinPageWidth && jobPageWidth <= kMaxPageWidth && jobPageHeight >= kMinPageHeight &&
          jobPageHeight <= kMaxPageHeight;
 }
 
-bool KDV6200Plugin::IsLeftMarginValid() const {
+bool PluginJob::IsLeftMarginValid() const {
   return OffsetToDots600(layout.leftOffset, Resolution()) >= kUnprintableDots;
 }
 
-bool KDV6200Plugin::IsJobValid() const {
+bool PluginJob::IsJobValid() const {
   return IsSupportedResolution(Resolution()) && IsPaperSizeValid() && IsLeftMarginValid() && layout.FitsOneSheet();
 }
 
-bool KDV6200Plugin::vpiWritePrintJobHeader(const HostPageSize* size) {
+bool PluginJob::vpiWritePrintJobHeader(const HostPageSize* size) {
   if (size == nullptr) return false;
   platform::DebugTrace(u"vpiWritePrintJobHeader(): start\n");
   const int32_t dpi = Resolution();

@@ -1,23 +1,21 @@
-// The plug-in object: one print job's state and the host's operations on it.
+// The plug-in object the host holds: its slot table over one print job. Every slot is
+// an exception boundary of the host interface.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "commands/command_buffer.h"
-#include "commands/image_slot.h"
-#include "config/printer_config.h"
 #include "plugin/host_interface.h"
-#include "plugin/label_layout.h"
+#include "plugin/plugin_job.h"
 
 namespace plugin {
 
-class KDV6200Plugin final : public IPlugin2 {
+// IPlugin2 comes first, so the object, IPlugin2 and IPlugin pointers are one address.
+// The slots hide the job's operations of the same names: calls through this class,
+// the host's and the tests' alike, cross the boundary.
+class KDV6200Plugin final : public IPlugin2, public PluginJob {
  public:
   KDV6200Plugin();
   ~KDV6200Plugin();
-  KDV6200Plugin(const KDV6200Plugin&) = delete;
-  KDV6200Plugin& operator=(const KDV6200Plugin&) = delete;
 
   void* DeletingDestructor(unsigned int flags) override;
   int32_t vpiConfigPlugin(const WideChar* printerName) override;
@@ -48,69 +46,13 @@ class KDV6200Plugin final : public IPlugin2 {
   bool vpiWriteText2(const WideChar* text, const HostPoint* point, int32_t fontSize, void* tag,
                      uint32_t colour) override;
 
-  // Read access for the job code and tests.
-  const commands::CommandBuffer& Commands() const { return commands; }
-  const LabelLayout& Layout() const { return layout; }
-  const HostSettingsRecord& HostSettings() const { return hostSettings; }
-  const HostExtraRecord& HostExtra() const { return hostExtra; }
-  platform::PrinterHandle Printer() const { return printer; }
-  uint32_t SheetLabelIndex() const { return sheetLabelIndex; }
-  int32_t LabelCounter() const { return labelCounter; }
-  const config::PrinterConfig& Config() const { return config; }
-
  private:
-  // The job resolution, read afresh from the host's settings record at every use.
-  int32_t Resolution() const { return hostSettings.Resolution(); }
-  // Sends the whole command buffer to the spooler and empties it.
-  bool FlushToPrinter();
-
-  // Job validity: the resolution, the page size of the job header, the left margin and
-  // the number of label positions per sheet.
-  bool IsPaperSizeValid() const;
-  bool IsLeftMarginValid() const;
-  bool IsJobValid() const;
-  // Explanations printed on the label of an invalid job.
-  bool WriteHeaderErrorLabel();
-  bool WriteMarginErrorLabel();
-  bool WriteErrorLine(int32_t y, const std::u16string& text);
-  // Text and clock fields on the open page.
-  bool PlaceTextField(const WideChar* text, const HostPoint* point, int32_t size, void* tag, uint32_t colour);
-  bool PlaceClockField(void* tag, const HostPoint* point, int32_t size, void* tag2, uint32_t colour);
-
-  // Page composition.
-  bool ComposeBaseSingle();
-  bool ComposeBaseMultiUp();
-  // Downloads `slot` under `name` (cropped at the unprintable strip) and recalls it at (x, y).
-  bool PlaceImage(commands::ImageSlot& slot, const char* name, int32_t x, int32_t y);
-
-  // Page closing.
-  enum class SingleLabel { Start, End, EmptyPage };
-  bool CloseSingleLabel(SingleLabel kind);
-  bool CloseStaticSingle(int32_t quantity);
-  bool CloseStaticMultiUp(int32_t quantity);
-  bool MaskVacantPositions();
-  uint32_t CutCount(int32_t quantity) const;
-  uint32_t CutIntervalForClosing() const;
-  uint32_t ColumnsForClosing() const;
-  uint32_t RowsForClosing() const;
-  uint64_t LabelsPerSheetForClosing() const;
-
-  platform::PrinterHandle printer = nullptr;
-  commands::CommandBuffer commands;
-  HostSettingsRecord hostSettings{};
-  HostExtraRecord hostExtra{};
-  LabelLayout layout;
-  uint32_t sheetLabelIndex = 1;
-  int32_t labelCounter = 1;
-  commands::ImageSlot baseImage;
-  commands::ImageSlot startImage;
-  commands::ImageSlot endImage;
-  commands::ImageSlot dynamicImage;
-  config::PrinterConfig config;
-  // The page size in dots at 600 dpi as the job header computed it. A rotated layout
-  // replaces layout.pageWidth/pageHeight with host pixels; validity is judged on these.
-  uint32_t jobPageWidth = 0;
-  uint32_t jobPageHeight = 0;
+  // Runs one of the job's operations for the host. No exception crosses the host
+  // interface: one is logged as the writers' failure entry ("bad_alloc", "Painter") and
+  // the operation fails (false; 1, "not done", for vpiConfigPlugin; nothing where there
+  // is no result), leaving the command buffer as the failing writer left it.
+  template <class Result, class... Parameters, class... Arguments>
+  Result AtBoundary(Result (PluginJob::*operation)(Parameters...), Arguments... arguments) noexcept;
 };
 
 }  // namespace plugin

@@ -5,7 +5,7 @@
 #include "commands/format_commands.h"
 #include "diag/diagnostic_log.h"
 #include "platform/debug_output.h"
-#include "plugin/kdv6200_plugin.h"
+#include "plugin/plugin_job.h"
 #include "plugin/units.h"
 
 namespace plugin {
@@ -17,7 +17,7 @@ void LogLayoutProblem(const std::string& message) {
 
 }  // namespace
 
-void KDV6200Plugin::vpiSendLayoutData(int32_t orientation, int32_t, int32_t, int32_t columnPitch, int32_t rowPitch,
+void PluginJob::vpiSendLayoutData(int32_t orientation, int32_t, int32_t, int32_t columnPitch, int32_t rowPitch,
                                       int32_t paperWidth, int32_t paperHeight, int32_t leftMargin, int32_t topMargin,
                                       int32_t labelTotal, int32_t columns, int32_t rows) {
   platform::DebugTrace(u"vpiSendLayoutData(): start\n");

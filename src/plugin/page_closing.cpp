@@ -5,20 +5,20 @@
 #include "commands/format_commands.h"
 #include "commands/page_commands.h"
 #include "platform/debug_output.h"
-#include "plugin/kdv6200_plugin.h"
+#include "plugin/plugin_job.h"
 #include "plugin/units.h"
 
 namespace plugin {
 
 // Counts that are divided by are at least 1, whatever the configuration or layout says.
-uint32_t KDV6200Plugin::CutIntervalForClosing() const {
+uint32_t PluginJob::CutIntervalForClosing() const {
   return config.CutInterval < 1 ? 1u : static_cast<uint32_t>(config.CutInterval);
 }
-uint32_t KDV6200Plugin::ColumnsForClosing() const { return std::max(layout.columns, 1u); }
-uint32_t KDV6200Plugin::RowsForClosing() const { return std::max(layout.rows, 1u); }
-uint64_t KDV6200Plugin::LabelsPerSheetForClosing() const { return uint64_t{ColumnsForClosing()} * RowsForClosing(); }
+uint32_t PluginJob::ColumnsForClosing() const { return std::max(layout.columns, 1u); }
+uint32_t PluginJob::RowsForClosing() const { return std::max(layout.rows, 1u); }
+uint64_t PluginJob::LabelsPerSheetForClosing() const { return uint64_t{ColumnsForClosing()} * RowsForClosing(); }
 
-uint32_t KDV6200Plugin::CutCount(int32_t quantity) const {
+uint32_t PluginJob::CutCount(int32_t quantity) const {
   if (!config.DoAutoCut) return 0;
   switch (config.AutoCut) {
     case 0: return 1;
@@ -28,19 +28,19 @@ uint32_t KDV6200Plugin::CutCount(int32_t quantity) const {
   }
 }
 
-bool KDV6200Plugin::CloseSingleLabel(SingleLabel kind) {
+bool PluginJob::CloseSingleLabel(SingleLabel kind) {
   const bool cutsAtTiming = config.AutoCut == 0 || config.AutoCut == 1;
   const bool cut = config.DoAutoCut && (kind == SingleLabel::End || cutsAtTiming);
   return commands::WritePrintQuantity(&commands, 1, cut ? 1 : 0, config.Pause != 0) &&
          commands::WriteBuzzerMode(&commands, false) && commands::EndLabelFormat(&commands);
 }
 
-bool KDV6200Plugin::vpiCloseNewPageStatic(int32_t quantity) {
+bool PluginJob::vpiCloseNewPageStatic(int32_t quantity) {
   platform::DebugTrace(u"vpiCloseNewPageStatic(): start\n");
   return layout.IsSingleUp() ? CloseStaticSingle(quantity) : CloseStaticMultiUp(quantity);
 }
 
-bool KDV6200Plugin::CloseStaticSingle(int32_t quantity) {
+bool PluginJob::CloseStaticSingle(int32_t quantity) {
   if (!commands::WritePrintQuantity(&commands, static_cast<uint32_t>(quantity), CutCount(quantity),
                                     config.Pause == 1) ||
       !commands::WriteBuzzerMode(&commands, config.Buzzer == 1)) {
@@ -50,7 +50,7 @@ bool KDV6200Plugin::CloseStaticSingle(int32_t quantity) {
   return true;
 }
 
-bool KDV6200Plugin::CloseStaticMultiUp(int32_t quantity) {
+bool PluginJob::CloseStaticMultiUp(int32_t quantity) {
   const uint64_t perSheet = LabelsPerSheetForClosing();
   const auto total = static_cast<uint32_t>(layout.labelTotal);
   const auto q = static_cast<uint32_t>(quantity);
@@ -93,7 +93,7 @@ bool KDV6200Plugin::CloseStaticMultiUp(int32_t quantity) {
   return true;
 }
 
-bool KDV6200Plugin::vpiCloseNewPageDynamic(int32_t labelsSoFar) {
+bool PluginJob::vpiCloseNewPageDynamic(int32_t labelsSoFar) {
   platform::DebugTrace(u"vpiCloseNewPageDynamic(): start\n");
   const bool last = labelsSoFar >= layout.labelTotal;
   if ((layout.columns > 1 || layout.rows > 1) && last && !MaskVacantPositions()) return false;
@@ -128,12 +128,12 @@ bool KDV6200Plugin::vpiCloseNewPageDynamic(int32_t labelsSoFar) {
   return true;
 }
 
-bool KDV6200Plugin::vpiCloseNewPageFinal() {
+bool PluginJob::vpiCloseNewPageFinal() {
   platform::DebugTrace(u"vpiCloseNewPageFinal(): start\n");
   return commands::EndLabelFormat(&commands);
 }
 
-bool KDV6200Plugin::MaskVacantPositions() {
+bool PluginJob::MaskVacantPositions() {
   const uint32_t columns = ColumnsForClosing();
   const uint32_t rows = RowsForClosing();
   // Positions past what a sheet can hold (only an invalid layout has them) stay unmasked.

@@ -141,11 +141,13 @@ TEST_F(GdiTest, AMonochromeBitmapArrivesAsItsBitsInRowsOf16Bytes) {
   }
 }
 
-TEST_F(GdiTest, DeeperDibSectionsKeepTheirDepthAndGdiStride) {
+// Other depths are read as 24-bit rows that GDI converted: each pixel's colour (the
+// grey ramp of the section's colour table for 4 and 8 bits), blue first.
+TEST_F(GdiTest, DeeperDibSectionsAreCapturedAs24BitRows) {
   struct Case {
     WORD bits;
     int width;
-    uint32_t stride;
+    uint32_t stride;  // of the section
   };
   for (const Case& c : {Case{8, 50, 52}, Case{4, 33, 20}, Case{32, 7, 28}}) {
     SCOPED_TRACE(testing::Message() << c.bits << "-bit");
@@ -157,14 +159,22 @@ TEST_F(GdiTest, DeeperDibSectionsKeepTheirDepthAndGdiStride) {
     ::GdiFlush();
     ImageSlot slot;
     ASSERT_TRUE(commands::CaptureBitmap(&slot, dc_, bitmap));
-    EXPECT_EQ(slot.bitsPerPixel, c.bits);
-    EXPECT_EQ(slot.stride, c.stride);
+    EXPECT_EQ(slot.bitsPerPixel, 24u);
+    EXPECT_EQ(slot.stride, (3u * c.width + 3) & ~3u);
     EXPECT_EQ(slot.height, 3u);
-    ASSERT_GE(slot.pixels.size(), 3 * c.stride);
-    // Top-down section, top-down capture: the same rows in the same order.
-    const uint32_t used = (uint32_t(c.width) * c.bits + 7) / 8;
+    ASSERT_GE(slot.pixels.size(), 3 * slot.stride);
     for (uint32_t r = 0; r < 3; ++r)
-      EXPECT_EQ(0, std::memcmp(slot.pixels.data() + r * c.stride, bytes + r * c.stride, used)) << "row " << r;
+      for (uint32_t j = 0; j < uint32_t(c.width); ++j) {
+        const uint8_t* row = bytes + r * c.stride;
+        uint8_t want[3];
+        if (c.bits == 32) {
+          std::memcpy(want, row + 4 * j, 3);
+        } else {
+          const uint8_t grey = c.bits == 8 ? row[j] : (j % 2 == 0 ? row[j / 2] >> 4 : row[j / 2] & 15);
+          want[0] = want[1] = want[2] = grey;
+        }
+        ASSERT_EQ(0, std::memcmp(slot.pixels.data() + r * slot.stride + 3 * j, want, 3)) << r << "," << j;
+      }
   }
 }
 
