@@ -12,15 +12,9 @@ seconds=${1:-60}
 shift $(( $# > 0 ? 1 : 0 ))
 
 # The fuzz tree needs clang and its sanitizer and libFuzzer runtimes; the tests do not.
-missing=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "fuzz: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
+if ! dpkg-query -W -f='${Status}\n' clang libclang-rt-14-dev 2>/dev/null | grep -c 'install ok installed' | grep -qx 2; then
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends clang libclang-rt-14-dev
 fi
 
 targets=("$@")
@@ -44,9 +38,10 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$regressions" "$fresh"
   log="$build/$target.log"
   echo "fuzz: $target for ${seconds}s (log: $log)"
-  # Inputs up to 64 KiB; 2 GiB of memory and 20 s per input count as findings.
+  # Inputs up to 64 KiB; 2 GiB of memory and 20 s per input count as findings (slower
+  # inputs are not saved on their own).
   status=0
-  "$program" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=20 \
+  "$program" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=20 -report_slow_units=20 \
     -artifact_prefix="$regressions/" -print_final_stats=1 "$fresh" "$corpus" >"$log" 2>&1 || status=$?
   grep -E '^stat::number_of_executed_units|^#[0-9]+.*DONE' "$log" | tail -n 2 | sed "s/^/fuzz: $target: /" || true
   if [ $status -ne 0 ]; then
