@@ -87,7 +87,7 @@ std::unique_ptr<Job> Prepare(const std::string& input, const fs::path& folder) {
 // Feeds every command of the file to `take`; false after saying so when the file could
 // not be read to its end.
 template <class Take>
-bool ReadAll(Job& job, const std::string& input, Take take) {
+bool ReadAll(Job& job, const std::string& input, Take&& take) {
   label_stream::FileSource source(job.file.get());
   label_stream::CommandReader reader(source);
   label_stream::Command command;
