@@ -18,6 +18,8 @@ packages=(cmake g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w
 
 # zip: the release package (scripts/package.sh).
 packages+=(zip)
+# libasio-dev: the network code of `label_inspect serve` (header-only, both builds).
+packages+=(libasio-dev)
 toolchain="$root/cmake/mingw-w64.cmake"
 
 install_packages() {

@@ -18,6 +18,10 @@ extern const Subcommand kSubcommands[] = {
     {"report", "job.prn --out DIR",
      "DIR/report.html: settings in words, each format's preview beside its commands, the check's findings",
      RunReport},
+    {"serve", "--out DIR [--listen ADDR:PORT] [--idle-timeout SECONDS] [--max-bytes N] [--queue N]",
+     "a raw network printer (default 127.0.0.1:9100): saves each job in DIR/jobs, reports it, lists all in "
+     "DIR/index.html",
+     RunServe},
 };
 extern const size_t kSubcommandCount = std::size(kSubcommands);
 

@@ -4,14 +4,17 @@
 //
 //   render job.prn --out DIR   one PNG per printed format, DIR/label_<order>_at_<offset>.png
 //   report job.prn --out DIR   DIR/report.html, its previews and thumbnails in DIR/report_files/
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "inspect_io.h"
+#include "job_report.h"
 #include "label_renderer.h"
 #include "report_page.h"
 #include "settings_words.h"
@@ -46,9 +49,7 @@ bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
 
 bool WritePreview(const fs::path& path, const FormatPreview& format) {
   std::vector<uint8_t> png;
-  if (format.canvas->EncodePng(png) && WriteFile(path, png)) return true;
-  Complain("cannot write " + path.string());
-  return false;
+  return format.canvas->EncodePng(png) && WriteFile(path, png);
 }
 
 std::string PreviewName(const FormatPreview& format) {
@@ -58,19 +59,27 @@ std::string PreviewName(const FormatPreview& format) {
   return name;
 }
 
+}  // namespace
+
+std::shared_ptr<Font> OpenReportFont(std::string& error) {
+  const char* fontPath = std::getenv("ZOV_LABEL_FONT");
+  return Font::Open(fontPath != nullptr ? fontPath : "", error);
+}
+
+namespace {
+
 // Everything a subcommand needs before it reads: the file, the font (ZOV_LABEL_FONT, or
 // DejaVu Sans) and the output folder. Null after saying what is missing.
 struct Job {
   File file;
-  std::unique_ptr<Font> font;
+  std::shared_ptr<Font> font;
 };
 std::unique_ptr<Job> Prepare(const std::string& input, const fs::path& folder) {
   auto job = std::make_unique<Job>();
   job->file = OpenStream(input);
   if (!job->file) return nullptr;
   std::string error;
-  const char* fontPath = std::getenv("ZOV_LABEL_FONT");
-  job->font = Font::Open(fontPath != nullptr ? fontPath : "", error);
+  job->font = OpenReportFont(error);
   if (job->font == nullptr) {
     Complain(error);
     return nullptr;
@@ -84,17 +93,17 @@ std::unique_ptr<Job> Prepare(const std::string& input, const fs::path& folder) {
   return job;
 }
 
-// Feeds every command of the file to `take`; false after saying so when the file could
-// not be read to its end.
+// Feeds every command of the file to `take`; false and `error` when the file could not be
+// read to its end.
 template <class Take>
-bool ReadAll(Job& job, const std::string& input, Take&& take) {
-  label_stream::FileSource source(job.file.get());
+bool ReadAll(std::FILE* file, const std::string& input, Take&& take, std::string& error) {
+  label_stream::FileSource source(file);
   label_stream::CommandReader reader(source);
   label_stream::Command command;
   while (reader.Next(command)) take(command, reader.TakeErrors());
   take.Finish(reader.TakeErrors(), reader.Position());
   if (source.Failure().empty()) return true;
-  Complain("cannot read " + input + " to its end: " + source.Failure());
+  error = "cannot read " + input + " to its end: " + source.Failure();
   return false;
 }
 
@@ -116,7 +125,10 @@ int RunRender(const Arguments& arguments) {
   LabelRenderer renderer(job->font.get(), [&](const FormatPreview& format) {
     if (!format.printed) return;
     const fs::path path = folder / PreviewName(format);
-    written = WritePreview(path, format) && written;
+    if (!WritePreview(path, format)) {
+      Complain("cannot write " + path.string());
+      written = false;
+    }
     std::cout << path.string() << ": format " << format.order << " at byte " << format.offset << ", "
               << format.canvas->width() << " x " << format.canvas->height() << " at " << format.geometry.dpi
               << " dpi\n";
@@ -129,7 +141,11 @@ int RunRender(const Arguments& arguments) {
     }
     void Finish(const std::vector<label_stream::StreamError>&, uint64_t) {}
   };
-  if (!ReadAll(*job, input, Take{renderer})) return kExitUsage;
+  std::string error;
+  if (!ReadAll(job->file.get(), input, Take{renderer}, error)) {
+    Complain(error);
+    return kExitUsage;
+  }
   const JobSummary summary = renderer.Finish();
   PrintUndrawn(summary.outside);
   if (summary.geometry.clamped) std::cout << "label size clamped to the largest label, 2646 x 14173 dots at 600 dpi\n";
@@ -137,32 +153,37 @@ int RunRender(const Arguments& arguments) {
   return written ? 0 : kExitUsage;
 }
 
-int RunReport(const Arguments& arguments) {
-  std::string input, out;
-  if (!ParseArguments(arguments, input, out)) return Usage("report");
-  const fs::path folder = out;
-  const std::unique_ptr<Job> job = Prepare(input, folder);
-  if (!job) return kExitUsage;
+namespace {
+
+// The report of the stream open in `file` (named `input`), written into `folder`.
+bool WriteReport(std::FILE* file, const fs::path& input, const fs::path& folder, Font* font,
+                 ReportSummary& summary, std::string& error) {
   const fs::path files = folder / "report_files";
-  std::error_code error;
-  fs::remove_all(files, error);
-  fs::create_directories(files, error);
-  if (error) {
-    Complain("cannot create " + files.string() + ": " + error.message());
-    return kExitUsage;
+  std::error_code failure;
+  fs::remove_all(files, failure);
+  fs::create_directories(files, failure);
+  if (failure) {
+    error = "cannot create " + files.string() + ": " + failure.message();
+    return false;
   }
 
-  ReportPage page(fs::path(input).filename().string(), files, "report_files");
-  bool written = true;
-  LabelRenderer renderer(job->font.get(), [&](const FormatPreview& format) {
+  ReportPage page(input.filename().string(), files, "report_files");
+  std::string unwritten;
+  LabelRenderer renderer(font, [&](const FormatPreview& format) {
     std::string preview;
     if (format.printed || format.savesBase) {
       preview = PreviewName(format);
-      written = WritePreview(files / preview, format) && written;
+      if (!WritePreview(files / preview, format) && unwritten.empty()) unwritten = (files / preview).string();
     }
+    if (format.printed && summary.firstPreview.empty()) summary.firstPreview = "report_files/" + preview;
+    if (format.printed) summary.labels += format.closing.hasQuantity ? format.closing.quantity : 1;
     page.AddFormat(format, preview);
   });
-  label_stream::StreamChecker checker([&](const label_stream::Problem& problem) { page.AddProblem(problem); });
+  label_stream::StreamChecker checker([&](const label_stream::Problem& problem) {
+    ++(problem.severity == label_stream::Severity::kError ? summary.errors : summary.warnings);
+    if (summary.firstProblem.empty()) summary.firstProblem = label_stream::FormatProblem(problem);
+    page.AddProblem(problem);
+  });
   SettingsReader settings;
   struct Take {
     LabelRenderer& renderer;
@@ -181,17 +202,53 @@ int RunReport(const Arguments& arguments) {
       bytes = position;
     }
   } take{renderer, checker, settings, page};
-  if (!ReadAll(*job, input, take)) return kExitUsage;
-  const JobSummary summary = renderer.Finish();
+  if (!ReadAll(file, input.string(), take, error)) return false;
+  const JobSummary rendered = renderer.Finish();
+  summary.bytes = take.bytes;
+  summary.formats = rendered.formats;
+  summary.printed = rendered.printed;
 
   const fs::path html = folder / "report.html";
-  std::ofstream file(html, std::ios::binary);
-  file << page.Html(take.bytes, summary, settings.Finish());
-  if (!written || !page.thumbnailsWritten() || !file) {
-    Complain("cannot write the report in " + folder.string());
+  std::ofstream page_file(html, std::ios::binary);
+  page_file << page.Html(take.bytes, rendered, settings.Finish());
+  page_file.close();
+  if (!unwritten.empty()) error = "cannot write " + unwritten;
+  if (!page.thumbnailsWritten()) error = "cannot write the thumbnails in " + files.string();
+  if (!page_file) error = "cannot write " + html.string();
+  return error.empty();
+}
+
+}  // namespace
+
+bool WriteJobReport(const fs::path& input, const fs::path& folder, Font* font, ReportSummary& summary,
+                    std::string& error) {
+  const File file(std::fopen(input.string().c_str(), "rb"));
+  if (!file) {
+    error = "cannot read " + input.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  std::error_code created;
+  fs::create_directories(folder, created);
+  if (created) {
+    error = "cannot create " + folder.string() + ": " + created.message();
+    return false;
+  }
+  return WriteReport(file.get(), input, folder, font, summary, error);
+}
+
+int RunReport(const Arguments& arguments) {
+  std::string input, out;
+  if (!ParseArguments(arguments, input, out)) return Usage("report");
+  const fs::path folder = out;
+  const std::unique_ptr<Job> job = Prepare(input, folder);
+  if (!job) return kExitUsage;
+  ReportSummary summary;
+  std::string error;
+  if (!WriteReport(job->file.get(), input, folder, job->font.get(), summary, error)) {
+    Complain(error);
     return kExitUsage;
   }
-  std::cout << html.string() << "\n";
+  std::cout << (folder / "report.html").string() << "\n";
   return 0;
 }
 

@@ -1,5 +1,6 @@
 // The Windows build of label_inspect has no FreeType: render and report say so.
 #include "inspect_io.h"
+#include "job_report.h"
 #include "subcommands.h"
 
 namespace label_inspect {
@@ -12,6 +13,14 @@ int RunRender(const Arguments&) {
 int RunReport(const Arguments&) {
   Complain("report needs FreeType and is built natively only: use build/native/tools/label_inspect");
   return kExitUsage;
+}
+
+std::shared_ptr<Font> OpenReportFont(std::string&) { return nullptr; }
+
+bool WriteJobReport(const std::filesystem::path&, const std::filesystem::path&, Font*, ReportSummary&,
+                    std::string& error) {
+  error = "the report needs FreeType, which this build lacks";
+  return false;
 }
 
 }  // namespace label_inspect
