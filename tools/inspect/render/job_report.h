@@ -6,11 +6,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <cstdio>
 #include <string>
+
+#include "stream/command_stream.h"
 
 namespace label_inspect {
 
 class Font;
+struct FormatPreview;
 
 // What a report found, for a line or a table row about the job.
 struct ReportSummary {
@@ -31,5 +35,23 @@ std::shared_ptr<Font> OpenReportFont(std::string& error);
 // as undrawn). False and `error` when the stream cannot be read or a file not written.
 bool WriteJobReport(const std::filesystem::path& input, const std::filesystem::path& folder, Font* font,
                     ReportSummary& summary, std::string& error);
+
+// The preview of a format: "label_<order>_at_<offset>.png", and writing it as PNG.
+std::string PreviewName(const FormatPreview& format);
+bool WritePreview(const std::filesystem::path& path, const FormatPreview& format);
+
+// Feeds every command of the file to `take` (and its reader's errors), then calls
+// take.Finish(errors, bytes read); false and `error` when the file could not be read to its end.
+template <class Take>
+bool ReadCommands(std::FILE* file, const std::string& input, Take&& take, std::string& error) {
+  label_stream::FileSource source(file);
+  label_stream::CommandReader reader(source);
+  label_stream::Command command;
+  while (reader.Next(command)) take(command, reader.TakeErrors());
+  take.Finish(reader.TakeErrors(), reader.Position());
+  if (source.Failure().empty()) return true;
+  error = "cannot read " + input + " to its end: " + source.Failure();
+  return false;
+}
 
 }  // namespace label_inspect

@@ -30,6 +30,7 @@ void Session::Start(const std::string& peer) {
     End();
     return;
   }
+  std::setvbuf(file_, nullptr, _IONBF, 0);  // each read goes to the file as it is: one write per read
   server_.Received(shared_from_this(), job_);
   WatchSilence();
   Read();
