@@ -65,12 +65,7 @@ class Serve : public ::testing::Test {
     options_.out = folder_ / "out";
   }
   void TearDown() override {
-    if (server_) {
-      asio::post(io_, [this] { server_->Stop(); });
-      network_.join();
-      server_->Finish();
-      server_.reset();
-    }
+    StopServer();
     fs::remove_all(folder_);
   }
 
@@ -83,6 +78,14 @@ class Serve : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(server_->Start(error)) << error;
     network_ = std::thread([this] { io_.run(); });
+  }
+  // What Ctrl-C does: stop on the network thread, then finish.
+  void StopServer() {
+    if (!server_) return;
+    asio::post(io_, [this] { server_->Stop(); });
+    network_.join();
+    server_->Finish();
+    server_.reset();
   }
   tcp::socket Connect() {
     tcp::socket socket(client_);
@@ -100,6 +103,12 @@ class Serve : public ::testing::Test {
     std::unique_lock lock(mutex_);
     said_.wait_for(lock, std::chrono::seconds(60), [&] { return lines_.size() >= count; });
     return lines_;
+  }
+  // Waits (at most 10 s) until the server has written `size` bytes of a job in progress.
+  void AwaitPart(size_t size) const {
+    for (int wait = 0; wait < 1000; ++wait, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+      for (const auto& entry : fs::directory_iterator(options_.out / "jobs"))
+        if (entry.path().extension() == ".part" && fs::file_size(entry.path()) == size) return;
   }
   // The saved jobs (final names only).
   std::vector<fs::path> Jobs() const {
@@ -149,14 +158,7 @@ TEST_F(Serve, ConnectionCutMidDownloadIsKeptAndListedAsCut) {
   const std::string half = kJob.substr(0, kJob.size() / 2);
   tcp::socket socket = Connect();
   asio::write(socket, asio::buffer(half));
-  // Waits (at most 10 s) until the server holds the bytes, then resets the connection.
-  for (int wait = 0; wait < 1000; ++wait) {
-    bool held = false;
-    for (const auto& entry : fs::directory_iterator(options_.out / "jobs"))
-      held = held || (entry.path().extension() == ".part" && fs::file_size(entry.path()) == half.size());
-    if (held) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  AwaitPart(half.size());
   socket.set_option(asio::socket_base::linger(true, 0));
   socket.close();
 
@@ -166,6 +168,21 @@ TEST_F(Serve, ConnectionCutMidDownloadIsKeptAndListedAsCut) {
   EXPECT_NE(lines.at(0).find("(cut: the connection was lost"), std::string::npos) << lines.at(0);
   EXPECT_NE(Row(Jobs()[0]).find("cut: the connection was lost"), std::string::npos);
   EXPECT_NE(Row(Jobs()[0]).find("declares"), std::string::npos) << "the checker's finding about the download";
+}
+
+TEST_F(Serve, StoppingKeepsTheJobInProgressUnderItsFinalName) {
+  StartServer();
+  tcp::socket socket = Connect();
+  asio::write(socket, asio::buffer(kJob.substr(0, 1000)));
+  AwaitPart(1000);
+  StopServer();
+  ASSERT_EQ(Lines(1).size(), 1u);
+  EXPECT_NE(lines_[0].find("received 1000 bytes from 127.0.0.1 -> jobs/"), std::string::npos) << lines_[0];
+  EXPECT_NE(lines_[0].find("(cut: the server stopped; kept what arrived)"), std::string::npos) << lines_[0];
+  for (const auto& entry : fs::recursive_directory_iterator(options_.out))
+    EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+  ASSERT_EQ(Jobs().size(), 1u);
+  EXPECT_NE(Row(Jobs()[0]).find("cut: the server stopped"), std::string::npos);
 }
 
 TEST_F(Serve, EightClientsAtOnceGiveEightCompleteJobs) {
