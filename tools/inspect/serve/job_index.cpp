@@ -51,7 +51,7 @@ std::string Row(const JobRecord& job) {
   }
   html += "</td><td class=state>";
   const std::string ending = EndingWords(job);
-  if (!ending.empty()) html += "<span class=cut>" + HtmlText(ending) + "</span><br>";
+  html += ending.empty() ? "complete<br>" : "<span class=cut>" + HtmlText(ending) + "</span><br>";
   if (job.rendering != Rendering::kDone) html += HtmlText(RenderingWords(job));
   html += "</td><td>";
   if (job.rendering == Rendering::kDone && !job.report.firstPreview.empty())
