@@ -1,5 +1,6 @@
 #include "job_index.h"
 
+#include <chrono>
 #include <fstream>
 #include <system_error>
 
@@ -78,28 +79,65 @@ std::string ConsoleLine(const JobRecord& job) {
   return line + "; " + RenderingWords(job);
 }
 
-bool JobIndex::Update(const JobRecord& job, std::string& error) {
-  const std::lock_guard lock(mutex_);
-  jobs_[job.number] = job;
-  return WriteLocked(error);
+JobIndex::JobIndex(fs::path folder, Console console) : folder_(std::move(folder)), console_(std::move(console)) {
+  writer_ = std::thread([this] { Work(); });
 }
+
+JobIndex::~JobIndex() { Close(); }
 
 bool JobIndex::Write(std::string& error) {
-  const std::lock_guard lock(mutex_);
-  return WriteLocked(error);
+  std::string html;
+  {
+    const std::lock_guard lock(mutex_);
+    html = Html();
+  }
+  return WritePage(html, error);
 }
 
-JobRecord JobIndex::Find(uint64_t number) const {
-  const std::lock_guard lock(mutex_);
-  const auto found = jobs_.find(number);
-  return found == jobs_.end() ? JobRecord{} : found->second;
+void JobIndex::Update(const JobRecord& job, const std::string& line) {
+  {
+    const std::lock_guard lock(mutex_);
+    jobs_[job.number] = job;
+    if (!line.empty()) lines_.push_back(line);
+    dirty_ = true;
+  }
+  changed_.notify_one();
 }
 
-bool JobIndex::WriteLocked(std::string& error) {
+void JobIndex::Close() {
+  {
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+  changed_.notify_one();
+  if (writer_.joinable()) writer_.join();
+}
+
+void JobIndex::Work() {
+  constexpr auto kPause = std::chrono::milliseconds(100);  // changes within it share one write
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return dirty_ || closed_; });
+    if (!dirty_) return;
+    const std::string html = Html();
+    std::vector<std::string> lines;
+    lines.swap(lines_);
+    dirty_ = false;
+    lock.unlock();
+    std::string error;
+    if (!WritePage(html, error)) console_(error + "; the server goes on");
+    for (const std::string& line : lines) console_(line);
+    lock.lock();
+    changed_.wait_for(lock, kPause, [this] { return closed_; });
+  }
+}
+
+bool JobIndex::WritePage(const std::string& html, std::string& error) {
+  const std::lock_guard lock(writing_);
   const fs::path page = folder_ / "index.html", temporary = folder_ / "index.html.part";
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file << Html();
+    file << html;
     file.close();
     if (!file) {
       error = "cannot write " + temporary.string();

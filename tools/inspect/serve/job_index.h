@@ -2,11 +2,15 @@
 // reloads itself, so a browser left open on it shows each job as it arrives.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "job_report.h"
 
@@ -37,23 +41,39 @@ std::string ConsoleLine(const JobRecord& job);
 // "jobs/<name>.prn", relative to the output folder.
 std::string JobFile(const std::string& name);
 
+// The page is written on a thread of its own, a little after each change and several
+// changes at once, so that neither receiving nor rendering waits for it; it goes to a
+// temporary name and is renamed, so that a browser never reads half a page.
 class JobIndex {
  public:
-  explicit JobIndex(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  // `console` hears the lines given to Update, each after the page that shows its job,
+  // and what fails in writing the page.
+  using Console = std::function<void(const std::string& line)>;
+  JobIndex(std::filesystem::path folder, Console console);
+  ~JobIndex();
 
-  // Adds or replaces the job and rewrites the page (under a temporary name, then renamed,
-  // so that a browser never reads half a page). False and `error` when it cannot be written.
-  bool Update(const JobRecord& job, std::string& error);
+  // Writes the page at once; false and `error` when it cannot be written.
   bool Write(std::string& error);
-  JobRecord Find(uint64_t number) const;
+  // Adds or replaces the job; `line` (when not empty) goes to the console once the page
+  // that shows the change is written.
+  void Update(const JobRecord& job, const std::string& line = "");
+  // Writes what is pending and ends the page's thread.
+  void Close();
 
  private:
-  bool WriteLocked(std::string& error);
+  void Work();
   std::string Html() const;
+  bool WritePage(const std::string& html, std::string& error);
 
   std::filesystem::path folder_;
-  mutable std::mutex mutex_;
+  Console console_;
+  std::mutex mutex_;  // guards the jobs and what waits to be written
+  std::condition_variable changed_;
   std::map<uint64_t, JobRecord> jobs_;
+  std::vector<std::string> lines_;
+  bool dirty_ = false, closed_ = false;
+  std::mutex writing_;  // one writer of the page at a time
+  std::thread writer_;
 };
 
 }  // namespace label_serve

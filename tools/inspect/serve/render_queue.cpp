@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "serve_system.h"
+
 namespace label_serve {
 
 namespace fs = std::filesystem;
@@ -37,6 +39,7 @@ std::deque<JobRecord> RenderQueue::Close() {
 }
 
 void RenderQueue::Work() {
+  tool_common::LowerThisThreadsPriority();  // reports wait; receiving does not
   for (;;) {
     JobRecord job;
     {

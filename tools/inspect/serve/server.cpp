@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 // "YYYYMMDD-HHMMSS" and "YYYY-MM-DD HH:MM:SS" of the local time now.
 void Now(std::string& stamp, std::string& readable) {
   const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);  // the network thread is the only caller
+  const std::tm* local = std::localtime(&now);  // called under the server's mutex only
   char text[32];
   std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", local);
   stamp = text;
@@ -28,11 +28,15 @@ Server::Server(asio::io_context& io, ServeOptions options, label_inspect::Font* 
     : io_(io),
       options_(std::move(options)),
       console_(std::move(console)),
-      acceptor_(io),
-      index_(options_.out),
+      strand_(asio::make_strand(io)),
+      acceptor_(strand_),
+      index_(options_.out, [this](const std::string& line) { Say(line); }),
       queue_(options_.out, options_.queueLength, font, [this](const JobRecord& job) { Rendered(job); }) {}
 
-Server::~Server() { queue_.Close(); }
+Server::~Server() {
+  queue_.Close();
+  index_.Close();
+}
 
 bool Server::Start(std::string& error) {
   std::error_code failure;
@@ -62,22 +66,21 @@ bool Server::Start(std::string& error) {
 }
 
 void Server::Accept() {
-  acceptor_.async_accept([this](const std::error_code& error, asio::ip::tcp::socket socket) {
-    if (stopping_) return;
-    if (error) {
-      Say("cannot accept a connection: " + error.message());
-    } else {
-      std::error_code unknown;
-      const std::string peer = socket.remote_endpoint(unknown).address().to_string();
-      const auto session = std::make_shared<Session>(std::move(socket), *this);
-      sessions_.insert(session);
-      session->Start(unknown ? "unknown" : peer);
+  acceptor_.async_accept(asio::make_strand(io_), [this](const std::error_code& error, asio::ip::tcp::socket socket) {
+    std::shared_ptr<Session> session;
+    {
+      const std::lock_guard lock(mutex_);
+      if (stopping_) return;
+      if (!error) session = *sessions_.insert(std::make_shared<Session>(std::move(socket), *this)).first;
     }
+    if (error) Say("cannot accept a connection: " + error.message());
+    if (session) session->Start();
     Accept();
   });
 }
 
 JobRecord Server::NewJob(const std::string& peer) {
+  const std::lock_guard lock(mutex_);
   JobRecord job;
   std::string stamp;
   Now(stamp, job.arrived);
@@ -90,45 +93,46 @@ JobRecord Server::NewJob(const std::string& peer) {
   return job;
 }
 
-void Server::Received(const std::shared_ptr<Session>&, JobRecord job) { UpdateIndex(job); }
+void Server::Received(const std::shared_ptr<Session>&, JobRecord job) { index_.Update(job); }
 
 void Server::Saved(const std::shared_ptr<Session>& session, JobRecord job) {
-  sessions_.erase(session);
+  bool stopping = false;
+  {
+    const std::lock_guard lock(mutex_);
+    sessions_.erase(session);
+    stopping = stopping_;
+  }
   if (job.ending != Ending::kNotSaved) {
     job.rendering = Rendering::kWaiting;
-    UpdateIndex(job);  // before the worker can see it, so its result is never overwritten
-    if (!stopping_ && queue_.Push(job)) return;
-    job.rendering = stopping_ ? Rendering::kStopped : Rendering::kQueueFull;
+    index_.Update(job);  // before the worker can see it, so its result is never overwritten
+    if (!stopping && queue_.Push(job)) return;
+    job.rendering = stopping ? Rendering::kStopped : Rendering::kQueueFull;
   }
-  UpdateIndex(job);
-  Say(ConsoleLine(job));
+  index_.Update(job, ConsoleLine(job));
 }
 
-void Server::Rendered(const JobRecord& job) {
-  UpdateIndex(job);
-  Say(ConsoleLine(job));
-}
+void Server::Rendered(const JobRecord& job) { index_.Update(job, ConsoleLine(job)); }
 
 void Server::Stop() {
-  stopping_ = true;
-  std::error_code ignored;
-  acceptor_.close(ignored);
-  for (const auto& session : std::set(sessions_)) session->Stop();
+  asio::post(strand_, [this] {
+    std::set<std::shared_ptr<Session>> open;
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+      open = sessions_;
+    }
+    std::error_code ignored;
+    acceptor_.close(ignored);
+    for (const auto& session : open) session->Stop();
+  });
 }
 
 void Server::Finish() {
   for (JobRecord& job : queue_.Close()) {
     job.rendering = Rendering::kStopped;
-    UpdateIndex(job);
-    Say(ConsoleLine(job));
+    index_.Update(job, ConsoleLine(job));
   }
-  std::string error;
-  if (!index_.Write(error)) Say(error);
-}
-
-void Server::UpdateIndex(const JobRecord& job) {
-  std::string error;
-  if (!index_.Update(job, error)) Say(error + "; the server goes on");
+  index_.Close();
 }
 
 void Server::Say(const std::string& line) {

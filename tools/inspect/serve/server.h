@@ -1,6 +1,8 @@
 // The acceptor: listens (loopback unless told otherwise), starts one session per
 // connection, hands each finished job to the render queue and keeps the index and the
-// console up to date. Runs on one thread (Run); the render queue has its own.
+// console up to date. The io_context may run on several threads: the acceptor and each
+// session have a strand of their own, and the server's own state a mutex. The render
+// queue has its own thread.
 #pragma once
 
 #include <asio.hpp>
@@ -32,8 +34,8 @@ class Server {
   // of them fails.
   bool Start(std::string& error);
   uint16_t Port() const { return port_; }
-  // Stops accepting and closes the open connections, keeping what arrived; Run's caller
-  // then calls Finish. Call on the network thread (post it from elsewhere).
+  // Stops accepting and closes the open connections, keeping what arrived; once the
+  // io_context has run out, the caller calls Finish. Any thread.
   void Stop();
   // After the io_context has run out: lets the render in hand finish, lists the jobs still
   // waiting as unrendered and writes the index a last time.
@@ -41,7 +43,7 @@ class Server {
 
   // For the sessions.
   const ServeOptions& options() const { return options_; }
-  // A new connection's job: its number, name and arrival time (network thread only).
+  // A new connection's job: its number, name and arrival time.
   JobRecord NewJob(const std::string& peer);
   void Received(const std::shared_ptr<Session>& session, JobRecord job);
   void Saved(const std::shared_ptr<Session>& session, JobRecord job);
@@ -49,17 +51,18 @@ class Server {
  private:
   void Accept();
   void Rendered(const JobRecord& job);
-  void UpdateIndex(const JobRecord& job);
   void Say(const std::string& line);
 
   asio::io_context& io_;
   ServeOptions options_;
   Console console_;
   std::mutex consoleMutex_;
+  asio::strand<asio::io_context::executor_type> strand_;  // the acceptor's
   asio::ip::tcp::acceptor acceptor_;
   uint16_t port_ = 0;
   JobIndex index_;
   RenderQueue queue_;
+  std::mutex mutex_;  // guards the three below
   std::set<std::shared_ptr<Session>> sessions_;
   uint64_t jobs_ = 0;
   bool stopping_ = false;

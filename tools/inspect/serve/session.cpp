@@ -18,8 +18,14 @@ Session::~Session() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
-void Session::Start(const std::string& peer) {
-  job_ = server_.NewJob(peer);
+void Session::Start() {
+  asio::post(socket_.get_executor(), [self = shared_from_this()] { self->Open(); });
+}
+
+void Session::Open() {
+  std::error_code unknown;
+  const std::string peer = socket_.remote_endpoint(unknown).address().to_string();
+  job_ = server_.NewJob(unknown ? "unknown" : peer);
   const fs::path part = server_.options().out / (JobFile(job_.name) + ".part");
   std::error_code created;
   fs::create_directories(part.parent_path(), created);
@@ -36,7 +42,9 @@ void Session::Start(const std::string& peer) {
   Read();
 }
 
-void Session::Stop() { Cut(Ending::kStopped, "the server stopped"); }
+void Session::Stop() {
+  asio::post(socket_.get_executor(), [self = shared_from_this()] { self->Cut(Ending::kStopped, "the server stopped"); });
+}
 
 void Session::Read() {
   socket_.async_read_some(asio::buffer(buffer_), [self = shared_from_this()](const std::error_code& error,

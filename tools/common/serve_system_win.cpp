@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "console_stop.h"
+#include "serve_system.h"
 
 namespace tool_common {
 namespace {
@@ -30,5 +30,7 @@ void WatchConsoleClose(std::function<void()> stop) {
 void ConsoleStopDone() {
   if (stopDone != nullptr) SetEvent(stopDone);
 }
+
+void LowerThisThreadsPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
 
 }  // namespace tool_common
