@@ -20,7 +20,7 @@ packages=(cmake g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w
 packages+=(zip)
 # The fonts label_inspect draws text with (the chain of tools/inspect/render/text_raster.h:
 # main font, symbols, Chinese and Japanese, Korean); the release carries the same files.
-packages+=(fonts-roboto-unhinted fonts-dejavu-extra fonts-droid-fallback fonts-nanum)
+packages+=($(font_chain | awk '{print $3}'))
 # dpkg-source: unpacks Debian's source packages with their patches.
 packages+=(dpkg-dev)
 toolchain="$root/cmake/mingw-w64.cmake"
