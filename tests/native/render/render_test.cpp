@@ -273,8 +273,45 @@ TEST(RenderTest, TextInEachOrientationLiesInTheCellTheHostAskedFor) {
 
 TEST(RenderTest, MissingFontIsAClearError) {
   std::string error;
-  EXPECT_EQ(Font::Open("/nonexistent/DejaVuSans.ttf", error), nullptr);
-  EXPECT_NE(error.find("fonts-dejavu-core"), std::string::npos) << error;
+  EXPECT_EQ(Font::Open("/nonexistent/main.ttf", error), nullptr);
+  EXPECT_NE(error.find("/nonexistent/main.ttf cannot be opened (named by ZOV_LABEL_FONT)"), std::string::npos) << error;
+}
+
+// Each character comes from the first font of the chain that has it: text of any of
+// these scripts leaves ink in its field's cell and nothing is listed; a code point that
+// no font has (unassigned) is listed.
+TEST(RenderTest, FontChainDrawsEveryScriptAndListsWhatNoFontHas) {
+  std::string error;
+  std::unique_ptr<Font> font = Font::Open("", error);
+  ASSERT_NE(font, nullptr) << error;
+  const struct {
+    const char16_t* text;
+    const char* listed;  // the undrawn reason, empty when everything is drawn
+  } kCases[] = {
+      {u"日本語のラベル", ""},
+      {u"한국어 라벨", ""},
+      {u"Lot Ωμέγα 中文 № 5", ""},
+      {u"A\u0378B", "in no font, drawn as boxes: U+0378"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.listed);
+    CommandBuffer b;
+    commands::BeginLabelFormat(&b);
+    commands::WriteResolution(&b, 600);
+    commands::WriteLabelSize(&b, {600, 120});
+    commands::WriteTextField(&b, {10, 60}, c.text, 'N', 40, 40, 0xFF000000u);  // cell from y 60 to 100
+    commands::EndLabelFormat(&b);
+    const Rendered rendered = Render(Text(b), font.get());
+    ASSERT_EQ(rendered.pages.size(), 1u);
+    const InkBox ink = InkOf(rendered.pages[0]);
+    EXPECT_GE(ink.left, 10);
+    EXPECT_GE(ink.top, 60);
+    EXPECT_LE(ink.bottom, 100 + 10);  // descenders below the cell
+    EXPECT_GT(ink.right - ink.left, 40);
+    std::string listed;
+    for (const Undrawn& item : rendered.formats[0].undrawn) listed += item.reason;
+    EXPECT_EQ(listed, c.listed);
+  }
 }
 
 // ---- clock fields and settings in words ----
