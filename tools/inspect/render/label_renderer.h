@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "clock_format.h"
 #include "stream/command_stream.h"
 #include "text_raster.h"
 
@@ -60,10 +61,6 @@ struct JobSummary {
   PageGeometry geometry;            // the last in force
   std::vector<Undrawn> outside;     // commands outside formats that could not be drawn
 };
-
-// Field data with its "^FH" escapes decoded: the indicator and two hexadecimal digits
-// are that byte; anything else passes through.
-std::string DecodeFieldEscapes(std::string_view data, char indicator);
 
 using FormatSink = std::function<void(const FormatPreview&)>;
 
