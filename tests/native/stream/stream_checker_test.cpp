@@ -132,7 +132,9 @@ TEST(StreamChecker, EachBrokenStreamIsFlaggedWithItsLine) {
     const std::string expected = std::to_string(offset) + ": " + c.line + "\n";
     EXPECT_NE(Lines(bytes).find(expected), std::string::npos) << Lines(bytes);
     // A quirk is all there is: the job stays valid.
-    if (c.line.find("warning: quirk") != std::string::npos) EXPECT_EQ(Lines(bytes).find("error:"), std::string::npos);
+    if (c.line.find("warning: quirk") != std::string::npos) {
+      EXPECT_EQ(Lines(bytes).find("error:"), std::string::npos);
+    }
   }
 }
 

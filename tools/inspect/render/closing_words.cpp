@@ -82,8 +82,10 @@ void ClosingWords::Add(const FormatClosing& closing) {
       (closing.pause ? singlePause_ : singleGo_) = true;
       break;
     case ClosingKind::kRemainder:
-      // Only a first page of copies split by Auto Cut leaves a remainder.
+      // Only a first page of copies split by Auto Cut leaves a remainder, and Only After
+      // Last Page writes that page uncut.
       copies_[kOff].alive = false;
+      copies_[kLast].alive = copies_[kLast].alive && pending_ && pending_->cut == 0;
       for (Fit& fit : oneByOne_) fit.alive = false;
       break;
     case ClosingKind::kPage:
