@@ -23,6 +23,7 @@
 #include "commands/page_commands.h"
 #include "config/printer_config.h"
 #include "label_renderer.h"
+#include "report_page.h"
 #include "settings_words.h"
 
 namespace label_inspect {
@@ -423,6 +424,16 @@ TEST(RenderTest, FieldsLeftUndrawnAreListedAtTheirFirstByte) {
     EXPECT_EQ(undrawn[0].reason, c.reason);
     EXPECT_EQ(InkOf(rendered.pages[1]).right, -1);  // nothing drawn
   }
+}
+
+// A format that does not cut says so, and no pause: the pause letter only acts at a cut.
+TEST(RenderTest, ReportNamesNoPauseWhereThereIsNoCut) {
+  ReportPage page("job", std::filesystem::temp_directory_path(), "files");
+  const std::string stream = kHeader + Single("START", 0, true);
+  const JobSummary summary = RenderStream(label_stream::ReadCommandStream(stream), nullptr,
+                                          [&](const FormatPreview& format) { page.AddFormat(format, ""); });
+  const std::string html = page.Html(stream.size(), summary, {});
+  EXPECT_NE(html.find("<li>Quantity 1, no cut</li>"), std::string::npos) << html;
 }
 
 // ---- the sample job, printed through the real DLL by the test command ----
