@@ -18,7 +18,9 @@
 
 namespace label_inspect {
 
-// A command that left no ink: its offset, its text (printable) and why.
+// A command that left no ink: its offset, its text (printable) and why. For a field as a
+// whole (its origin outside the printer's range, its text not drawn) the field's first
+// command.
 struct Undrawn {
   uint64_t offset = 0;
   std::string command;
