@@ -698,13 +698,13 @@ TEST_F(WholeJobTest, TheReportInfersTheCutSettingsThatWereSet) {
   const std::string kEvery = "After Every Page", kSpecified = "After Specified Number Of Pages",
                     kLast = "Only After Last Page", kSame = "; the formats are the same for these";
   struct Case {
-    bool dynamic, labels;
+    bool dynamic, start;  // pages one at a time; a start label (every job has an end label)
     uint32_t doAutoCut, autoCut, interval;
     std::string cut, cutInterval;  // the rows' words before " (inferred from the formats' cut counts)"
   };
   const std::string kEveryOrSpecified = "Auto Cut: " + kEvery + " or " + kSpecified;
   const Case cases[] = {
-      // Pages one sheet at a time, four sheets; with start and end labels, then without.
+      // Pages one sheet at a time, four sheets; with a start label, then without.
       {true, true, 0, 0, 1, "No Auto Cut", ""},
       {true, true, 1, 0, 1, kEveryOrSpecified + " (every 1 or more pages)" + kSame, ""},
       {true, true, 1, 1, 2, "Auto Cut: " + kSpecified, "2 pages"},
@@ -734,7 +734,7 @@ TEST_F(WholeJobTest, TheReportInfersTheCutSettingsThatWereSet) {
   const Picture base = BasePicture(200, 100), start = PatternPicture(120, 40, 1), end = PatternPicture(120, 40, 2);
   for (const Case& c : cases) {
     const std::string name = std::string("CutWords_") + (c.dynamic ? "dynamic" : "copies") +
-                             (c.labels ? "_labels" : "") + "_" + std::to_string(c.doAutoCut) + "_" +
+                             (c.start ? "_start" : "") + "_" + std::to_string(c.doAutoCut) + "_" +
                              std::to_string(c.autoCut) + "_" + std::to_string(c.interval);
     SCOPED_TRACE(name);
     Settings({{L"DoAutoCut", c.doAutoCut}, {L"AutoCut", c.autoCut}, {L"CutInterval", c.interval}, {L"Pause", 0},
@@ -744,7 +744,7 @@ TEST_F(WholeJobTest, TheReportInfersTheCutSettingsThatWereSet) {
     host.Header({2362, 1181});
     host.SendLayout({0, 500, 250, 1000, 500, 20, 10, 14, 2, 2});
     host.Send(base, "BASE");
-    if (c.labels) {
+    if (c.start) {
       host.Send(start, "START");
       host.Start({47, 24});
     }
@@ -758,10 +758,8 @@ TEST_F(WholeJobTest, TheReportInfersTheCutSettingsThatWereSet) {
       else host.Static(label == 4 ? 3 : 1);
       host.Final();
     }
-    if (c.labels) {
-      host.Send(end, "END");
-      host.End({47, 24});
-    }
+    host.Send(end, "END");
+    host.End({47, 24});
     host.WritePrinter();
     const CommandStream stream = FinishJob("", name);
     const std::vector<label_inspect::JobSettings> jobs = label_inspect::DescribeSettings(stream);
