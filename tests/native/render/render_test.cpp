@@ -361,7 +361,8 @@ TEST(RenderTest, SettingsWordsSayOnlyWhatTheStreamShows) {
       {"only the last page cut, an end label, no start label", Pages({0, 0, 1}) + Single("END", 1),
        {"Cut: Auto Cut: After Specified Number Of Pages (every 3 or more pages) or Only After Last Page; the formats "
         "are the same for these (inferred from the formats' cut counts)"}},
-      {"an uncut start label: the last page only", Single("START", 0, true) + Pages({0, 1}, 1, true) + Single("END", 1, true),
+      {"an uncut start label: the last page only",
+       Single("START", 0, true) + Pages({0, 1}, 1, true) + Single("END", 1, true),
        {"Cut: Auto Cut: Only After Last Page (inferred", "Pause: Pause at Cut (inferred"}},
       {"every page cut: copies of one page cut alike in every mode but No Auto Cut",
        Single("START", 1) + Pages({1, 1}) + Single("END", 1),
@@ -385,7 +386,8 @@ TEST(RenderTest, SettingsWordsSayOnlyWhatTheStreamShows) {
     if (c.rows.size() == 1) EXPECT_EQ(words.find("Cut interval"), std::string::npos) << words;
   }
   // Where the stream cannot tell, no cut row at all.
-  const std::vector<JobSettings> alone = DescribeSettings(label_stream::ReadCommandStream(kHeader + Single("START", 0)));
+  const std::vector<JobSettings> alone =
+      DescribeSettings(label_stream::ReadCommandStream(kHeader + Single("START", 0)));
   for (const SettingRow& row : alone[0].rows) EXPECT_NE(row.name, "Cut");
 }
 
@@ -409,7 +411,8 @@ TEST(RenderTest, FieldsLeftUndrawnAreListedAtTheirFirstByte) {
     std::string reason;
   };
   const Case cases[] = {
-      {"^FT4294967281,364,0^A0N,30,30^FDclock^FS", "x 4294967281 lies outside the printer's 0 to 32000: the field is not drawn"},
+      {"^FT4294967281,364,0^A0N,30,30^FDclock^FS",
+       "x 4294967281 lies outside the printer's 0 to 32000: the field is not drawn"},
       {"^FO10,32001^GB10,10,10,W,0^FS", "y 32001 lies outside the printer's 0 to 32000: the field is not drawn"},
       {"^FO10,10^A0N,30,30^FDtext^FS", "text field at ^FO: only ^FT origins are drawn"},
   };

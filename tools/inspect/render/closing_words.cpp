@@ -172,12 +172,14 @@ void ClosingWords::Finish(std::vector<SettingRow>& rows) {
   std::string pause;
   if (pagePause_ && !pageGo_) pause = Utf8(config::PauseLabel(1));
   else if (pageGo_ && !pagePause_ && !singlePause_) pause = Utf8(config::PauseLabel(0));
-  else if (pageGo_ && !pagePause_) pause = "a value the dialog does not offer (start and end labels pause, pages do not)";
+  else if (pageGo_ && !pagePause_)
+    pause = "a value the dialog does not offer (start and end labels pause, pages do not)";
   else if (pages_ == 0 && singlePause_ != singleGo_) pause = Utf8(config::PauseLabel(singlePause_ ? 1 : 0));
   if (!pause.empty()) rows.push_back({"Pause", pause + " (inferred from the formats' pause letters)"});
   // Only the job's last page beeps, and only with Beep at Job End.
   if (beep_ || pages_ > 0)
-    rows.push_back({"Notification", Utf8(config::BuzzerLabel(beep_ ? 1 : 0)) + " (inferred from the formats' beep commands)"});
+    rows.push_back({"Notification",
+                    Utf8(config::BuzzerLabel(beep_ ? 1 : 0)) + " (inferred from the formats' beep commands)"});
 }
 
 }  // namespace label_inspect

@@ -150,7 +150,6 @@ struct FormatFacts {
 
 }  // namespace
 
-
 std::string Utf8(const std::u16string& text) {
   std::string bytes;
   for (char16_t unit : text) {
