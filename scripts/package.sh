@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the DLL that ships (build/win64: Release, stripped, its debug information in
-# ZOV_PLUGIN_KDV6200.dll.debug found through a debug link) and writes
-# dist/ZOV_PLUGIN_KDV6200-<version>-win64.zip holding the DLL, the .debug file,
-# INSTALL.txt and SHA256SUMS. The version comes from src/resources/version.h.
+# ZOV_PLUGIN_KDV6200.dll.debug found through a debug link) and label_inspect.exe, and
+# writes dist/ZOV_PLUGIN_KDV6200-<version>-win64.zip holding the DLL, the .debug file,
+# tools/label_inspect.exe (stripped), tools/fonts/ (the fonts of the previews, from their
+# Debian packages, with the packages' copyright files), INSTALL.txt (its printer data
+# table printed by printer_data_table.exe from the code's own list), CHANGES.txt and
+# SHA256SUMS over every other file. The version comes from src/resources/version.h.
 #
 # Reproducible: one commit gives the same bytes in any folder at any time. File times in
 # the zip are the commit's (SOURCE_DATE_EPOCH, from git unless already set), entries are
@@ -24,7 +27,7 @@ esac
 
 # test.sh sets ZOV_SETUP_DONE when it has run the setup already.
 [ -n "${ZOV_SETUP_DONE:-}" ] || bash scripts/setup.sh
-build_tree win64 zov_plugin
+build_tree win64 zov_plugin label_inspect printer_data_table
 
 version_part() { sed -n "s/^#define ZOV_VERSION_$1 \([0-9]\{1,5\}\)\$/\1/p" src/resources/version.h; }
 version="$(version_part MAJOR).$(version_part MINOR).$(version_part PATCH).$(version_part BUILD)"
@@ -43,23 +46,40 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
+# A text file for Windows readers: CRLF line ends.
+windows_text() { sed -e 's/$/\r/' "$1"; }
+
 pack() {
-  local stage="$root/build/package"
-  local files=(ZOV_PLUGIN_KDV6200.dll ZOV_PLUGIN_KDV6200.dll.debug INSTALL.txt SHA256SUMS)
-  rm -rf "$stage" && mkdir -p "$stage/$name" "$root/dist"
-  cp build/win64/ZOV_PLUGIN_KDV6200.dll build/win64/ZOV_PLUGIN_KDV6200.dll.debug "$stage/$name/"
-  # Windows line ends for Windows readers.
-  sed -e "s/@VERSION@/$version/" -e 's/$/\r/' src/resources/INSTALL.txt >"$stage/$name/INSTALL.txt"
-  (cd "$stage/$name" && sha256sum "${files[@]:0:3}" >SHA256SUMS)
-  chmod 0644 "$stage/$name"/*
-  touch -d "@$SOURCE_DATE_EPOCH" "$stage/$name"/*
+  local stage="$root/build/package" dir table file folder package
+  rm -rf "$stage" && mkdir -p "$stage/$name/tools/fonts" "$root/dist"
+  dir="$stage/$name"
+  cp build/win64/ZOV_PLUGIN_KDV6200.dll build/win64/ZOV_PLUGIN_KDV6200.dll.debug "$dir/"
+  # Stripped as the DLL is; SOURCE_DATE_EPOCH=0 keeps objcopy from stamping a time.
+  SOURCE_DATE_EPOCH=0 x86_64-w64-mingw32-objcopy --strip-all build/win64/label_inspect.exe \
+    "$dir/tools/label_inspect.exe"
+  [ -n "$(font_chain)" ] || { echo "no font list found in tools/inspect/render/text_raster.h"; return 1; }
+  while read -r file folder package; do
+    cp "$folder/$file" "$dir/tools/fonts/"
+    cp "/usr/share/doc/$package/copyright" "$dir/tools/fonts/$package.copyright.txt"
+  done < <(font_chain)
+  # The copyright files name the Apache licence by its Debian path: its text goes along.
+  cp /usr/share/common-licenses/Apache-2.0 "$dir/tools/fonts/Apache-2.0.txt"
+  table=$(build/win64/wine-run build/win64/printer_data_table.exe | tr -d '\r')
+  [ -n "$table" ] || { echo "printer_data_table.exe printed nothing"; return 1; }
+  sed -e "s/@VERSION@/$version/" src/resources/INSTALL.txt |
+    awk -v table="$table" '$0 == "@PRINTER_DATA@" { print table; next } { print }' >"$stage/INSTALL.txt"
+  windows_text "$stage/INSTALL.txt" >"$dir/INSTALL.txt"
+  windows_text src/resources/CHANGES.txt >"$dir/CHANGES.txt"
+  rm "$stage/INSTALL.txt"
+  (cd "$dir" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs -d '\n' sha256sum >SHA256SUMS)
+  find "$dir" -type f -exec chmod 0644 {} + -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
   rm -f "$zip"
   # zip keeps DOS times in local time: UTC makes them the same everywhere. -X leaves out
   # owners and extra times, -D directory entries.
-  (cd "$stage" && printf "$name/%s\n" "${files[@]}" | LC_ALL=C sort | TZ=UTC zip -X -D -9 -@ "$zip")
+  (cd "$stage" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -9 -@ "$zip")
 }
 step "packing dist/$name.zip" pack
-say "$name.zip: $(stat -c %s "$zip") bytes, DLL $(stat -c %s build/win64/ZOV_PLUGIN_KDV6200.dll) bytes"
+say "$name.zip: $(stat -c %s "$zip") bytes, DLL $(stat -c %s build/win64/ZOV_PLUGIN_KDV6200.dll) bytes, label_inspect.exe $(stat -c %s "$root/build/package/$name/tools/label_inspect.exe") bytes"
 say "sha256 $(sha256sum "$zip" | cut -d' ' -f1)  dist/$name.zip"
 
 [ "$check" = yes ] || exit 0
@@ -74,7 +94,7 @@ copy_sources() {
   cp -a build/deps/mingw "$copy/build/deps/"
 }
 step "copying the sources to build/repro" copy_sources
-step "packing again in build/repro (the DLL target only)" bash "$copy/scripts/package.sh"
+step "packing again in build/repro" bash "$copy/scripts/package.sh"
 copy_zip="$copy/dist/$name.zip"
 if ! cmp -s "$zip" "$copy_zip"; then
   echo "package: NOT REPRODUCIBLE: dist/$name.zip differs from the one built in build/repro" >&2

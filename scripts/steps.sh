@@ -58,6 +58,12 @@ show_progress() {
   done
 }
 
+# font_chain: the fonts previews draw with, from the one list in
+# tools/inspect/render/text_raster.h, one "file folder package" a line.
+font_chain() {
+  sed -n 's/^ *{"\([^"]*\.ttf\)", "\([^"]*\)", "\([^"]*\)"},$/\1 \2 \3/p' "$root/tools/inspect/render/text_raster.h"
+}
+
 # The two build trees: native (host g++, sanitizers) and win64 (mingw-w64, the Release
 # build whose stripped DLL ships and is what the win and ui tiers load).
 configure_native() {
@@ -68,9 +74,21 @@ configure_win64() {
         -DCMAKE_BUILD_TYPE=Release
 }
 
+# forget_moved_tree native|win64: a tree configured for another folder (a copied checkout
+# brings its build folder along) cannot be reused: say so in one line and start afresh.
+forget_moved_tree() {
+  local cache="$root/build/$1/CMakeCache.txt" home
+  [ -f "$cache" ] || return 0
+  home=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$cache")
+  [ "$home" != "$root" ] || return 0
+  say "build/$1 was configured in $home, not here: building it afresh"
+  rm -rf "$root/build/$1"
+}
+
 # build_tree native|win64 [TARGET...]: configures the tree and builds the targets (all
 # when none are given), as one step.
 build_tree() {
+  forget_moved_tree "$1"
   step "building build/$1${2:+ (${*:2})}" configure_and_build "$@"
 }
 configure_and_build() {

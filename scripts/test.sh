@@ -57,6 +57,10 @@ report_check() {
     >"$shots/previews.txt" || { cat "$shots/previews.txt"; return 1; }
   build/native/tools/label_inspect report "$stream" --out "$shots/report" >/dev/null || return 1
   bash tests/browser/check_report.sh "$shots/report/report.html" "$shots" || return 1
+  # The release zip's label_inspect.exe, unpacked alone, against the native tool.
+  ZOV_SETUP_DONE=1 bash scripts/package.sh >/dev/null || return 1
+  bash tests/win/release_tool/check_release_tool.sh "$(ls -t dist/*.zip | head -n 1)" "$stream" \
+    build/native/tools/label_inspect build/win64/wine-run "$shots/release" || return 1
   bash tests/browser/check_serve.sh build/native/tools/label_inspect "$stream" "$shots/serve" || return 1
   for job in build/win64/wholejob-streams/*.prn; do
     build/native/tools/label_inspect report "$job" --out "$shots/wholejob/$(basename "$job" .prn)" >/dev/null ||
@@ -69,8 +73,19 @@ fi
 if wants win || wants ui; then
   WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 fi
+# The zip lists the tool, each font of the chain with its package's copyright file, and
+# the licence text those refer to.
+zip_contents_check() {
+  local listing file
+  listing=$(unzip -Z1 "$(ls -t dist/*.zip | head -n 1)") || return 1
+  for file in tools/label_inspect.exe tools/fonts/Apache-2.0.txt CHANGES.txt INSTALL.txt SHA256SUMS \
+              $(font_chain | awk '{print "tools/fonts/" $1, "tools/fonts/" $3 ".copyright.txt"}'); do
+    grep -q "/$file\$" <<<"$listing" || { echo "test.sh: $file not in the release zip"; return 1; }
+  done
+}
 if wants package; then
   bash scripts/package.sh --check || status=1
+  zip_contents_check || status=1
 fi
 
 echo "test.sh: tiers ${tiers[*]} finished in $(( $(date +%s) - start ))s, $([ $status = 0 ] && echo 'all passed' || echo 'FAILURES')"

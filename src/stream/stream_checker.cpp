@@ -95,8 +95,6 @@ constexpr Setting kSettings[] = {
 };
 
 std::string KnownSet(const Setting& setting) {
-  if (setting.words[0].empty())
-    return "a number from " + std::to_string(setting.low) + " to " + std::to_string(setting.high);
   std::string set;
   for (std::string_view word : setting.words) {
     if (word.empty()) break;
@@ -212,6 +210,16 @@ std::string PartNames(std::string_view codes) {
   return names;
 }
 
+template <class Graphic>
+Graphic* FindGraphic(std::vector<Graphic>& graphics, std::string_view name) {
+  for (Graphic& graphic : graphics)
+    if (graphic.name == name) return &graphic;
+  return nullptr;
+}
+
+// A clock field within 35 dots of the left edge: its negative x as the plug-in writes it.
+constexpr uint64_t kWrappedLeft = (uint64_t{1} << 32) - 35;
+
 }  // namespace
 
 std::string FormatProblem(const Problem& problem) {
@@ -320,10 +328,12 @@ void StreamChecker::CheckDownload(const CommandView& command) {
   lastDownloadOffset_ = command.offset;
   lastDownloadEnd_ = command.End();
   lastDownloadHeader_.assign(command.text);
-  if (std::find(graphics_.begin(), graphics_.end(), command.name) == graphics_.end())
-    graphics_.emplace_back(command.name);
+  Graphic* graphic = FindGraphic(graphics_, command.name);
+  if (graphic == nullptr) graphic = &graphics_.emplace_back(Graphic{std::string(command.name)});
+  graphic->width = graphic->height = 0;
   if (command.payload.size() < command.declaredLength) return;  // the reader reports the short payload
   const PngSummary png = ReadPngSummary(command.payload);
+  if (png.complete) graphic->width = png.width, graphic->height = png.height;
   if (!png.isPng) return Error(command, "payload is not a PNG file (no PNG signature)");
   if (!png.complete) return Error(command, "damaged PNG: " + png.problem);
   if (png.length != command.payload.size())
@@ -366,7 +376,9 @@ void StreamChecker::CheckCommand(const CommandView& command) {
     case Kind::kDelete: {
       std::string name;
       if (!GraphicName(text, name)) return Error(command, "deletion does not name a graphic <name>.PNG");
-      graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), name), graphics_.end());
+      graphics_.erase(std::remove_if(graphics_.begin(), graphics_.end(),
+                                     [&](const Graphic& graphic) { return graphic.name == name; }),
+                      graphics_.end());
       deletedJustBefore_ = name;
       return;
     }
@@ -386,7 +398,12 @@ void StreamChecker::CheckSetting(const CommandView& command) {
     bool known = false;
     if (setting.words[0].empty()) {
       int64_t number = 0;
-      known = ReadSigned(value, number) && value.empty() && number >= setting.low && number <= setting.high;
+      if (!ReadSigned(value, number) || !value.empty()) return Error(command, "value is not a signed 32-bit number");
+      known = number >= setting.low && number <= setting.high;
+      if (!known)
+        return Warning(command, "quirk setting-outside-dialog-range: " + std::to_string(number) +
+                                    " lies outside the dialog's range " + std::to_string(setting.low) + " to " +
+                                    std::to_string(setting.high) + "; the plug-in sends a stored value unchanged");
     } else {
       known = std::find(setting.words.begin(), setting.words.end(), value) != setting.words.end() && !value.empty();
     }
@@ -426,19 +443,29 @@ void StreamChecker::CheckBase(const CommandView& command) {
   }
 }
 
-// An origin must lie inside the label size of the job header (600-dpi dots); a white
-// box reaching past the label's edge is only clipped by the printer: a warning.
-void StreamChecker::CheckOrigin(const CommandView& command, uint64_t x, uint64_t y, uint64_t width, uint64_t height) {
+// An origin must lie inside the label size of the job header (600-dpi dots).
+void StreamChecker::CheckOrigin(uint64_t offset, std::string_view text, uint64_t x, uint64_t y) {
   const std::string unit = dotScale_ == 2 ? " (in 600-dpi dots)" : "";
   if (haveWidth_ && x * dotScale_ >= labelWidth_)
-    Error(command, "x " + std::to_string(x) + " lies beyond the label width " + std::to_string(labelWidth_) + unit);
-  else if (haveWidth_ && (x + width) * dotScale_ > labelWidth_)
-    Warning(command, "box reaches " + std::to_string(x + width) + ", past the label width " +
-                         std::to_string(labelWidth_) + unit + "; the printer clips it");
+    Emit(offset, text, Severity::kError,
+         "x " + std::to_string(x) + " lies beyond the label width " + std::to_string(labelWidth_) + unit);
   if (haveHeight_ && y * dotScale_ > labelHeight_)
-    Error(command, "y " + std::to_string(y) + " lies beyond the label length " + std::to_string(labelHeight_) + unit);
-  else if (haveHeight_ && (y + height) * dotScale_ > labelHeight_)
-    Warning(command, "box reaches " + std::to_string(y + height) + ", past the label length " +
+    Emit(offset, text, Severity::kError,
+         "y " + std::to_string(y) + " lies beyond the label length " + std::to_string(labelHeight_) + unit);
+}
+
+// A box or an image from an origin inside the label that reaches past its edge is only
+// clipped by the printer: a warning.
+void StreamChecker::CheckReach(const CommandView& command, const char* what, uint64_t width, uint64_t height) {
+  const std::string unit = dotScale_ == 2 ? " (in 600-dpi dots)" : "";
+  const bool inside = !originWrapped_ && (!haveWidth_ || fieldX_ * dotScale_ < labelWidth_) &&
+                      (!haveHeight_ || fieldY_ * dotScale_ <= labelHeight_);
+  if (!inside) return;
+  if (haveWidth_ && (fieldX_ + width) * dotScale_ > labelWidth_)
+    Warning(command, std::string(what) + " reaches " + std::to_string(fieldX_ + width) + ", past the label width " +
+                         std::to_string(labelWidth_) + unit + "; the printer clips it");
+  if (haveHeight_ && (fieldY_ + height) * dotScale_ > labelHeight_)
+    Warning(command, std::string(what) + " reaches " + std::to_string(fieldY_ + height) + ", past the label length " +
                          std::to_string(labelHeight_) + unit + "; the printer clips it");
 }
 
@@ -447,10 +474,11 @@ void StreamChecker::CheckFieldPart(const CommandView& command) {
   if (kind_ == Kind::kOrigin || kind_ == Kind::kTextOrigin) {
     const bool typed = kind_ == Kind::kTextOrigin;
     uint64_t values[3] = {};
-    if (!ReadUnsignedList(text.substr(3), UINT32_MAX, values, typed ? 3 : 2) || (typed && values[2] > 1))
-      Error(command, typed ? "origin is not <x>,<y>,<0 or 1>" : "origin is not <x>,<y>");
-    else
-      CheckOrigin(command, values[0], values[1], 0, 0);
+    const bool read = ReadUnsignedList(text.substr(3), UINT32_MAX, values, typed ? 3 : 2) && (!typed || values[2] <= 1);
+    if (!read) Error(command, typed ? "origin is not <x>,<y>,<0 or 1>" : "origin is not <x>,<y>");
+    // Whether a wrapped x is the clock quirk shows only at ^FC%; until then it waits.
+    originWrapped_ = read && typed && values[0] >= kWrappedLeft;
+    if (read && !originWrapped_) CheckOrigin(command.offset, command.text, values[0], values[1]);
     fieldOpen_ = true;
     fieldOffset_ = command.offset;
     fieldText_.assign(command.text, 0, kShownCommand + 1);
@@ -473,6 +501,11 @@ void StreamChecker::CheckFieldPart(const CommandView& command) {
     if (tail == std::string_view::npos || tail + 18 != rest.size() ||
         !ReadUnsignedList(rest.substr(0, tail), 255, colour, 4))
       Error(command, "colour is not <c0>,<c1>,<c2>,<c3>,N,255,255,255,0,N with components 0 to 255");
+  } else if (kind_ == Kind::kClock && originWrapped_) {
+    originWrapped_ = false;
+    Emit(fieldOffset_, fieldText_, Severity::kWarning,
+         "quirk clock-negative-x: a clock field " + std::to_string((uint64_t{1} << 32) - fieldX_) +
+             " dots left of the edge, its x written as an unsigned 32-bit value; the printer does not draw it");
   } else if (kind_ == Kind::kFont) {
     std::string_view rest = text.substr(3);
     int64_t height = 0, width = 0;
@@ -490,8 +523,8 @@ void StreamChecker::CheckFieldPart(const CommandView& command) {
     uint64_t box[3];
     if (!rest.ends_with(",W,0") || !ReadUnsignedList(rest.substr(0, rest.size() - 4), UINT32_MAX, box, 3))
       Error(command, "box is not <width>,<height>,<thickness>,W,0");
-    else
-      CheckOrigin(command, fieldX_, fieldY_, box[0], box[1]);
+    else  // at least as wide and as tall as its line is thick
+      CheckReach(command, "box", std::max(box[0], box[2]), std::max(box[1], box[2]));
   } else if (kind_ == Kind::kRecall) {
     CheckRecall(command);
   }
@@ -533,7 +566,10 @@ void StreamChecker::CheckFieldData(const CommandView& command) {
 void StreamChecker::CheckRecall(const CommandView& command) {
   std::string name;
   if (!GraphicName(command.text, name)) return Error(command, "recall does not name a graphic <name>.PNG");
-  if (std::find(graphics_.begin(), graphics_.end(), name) != graphics_.end()) return;
+  if (const Graphic* graphic = FindGraphic(graphics_, name)) {
+    if (fieldOpen_) CheckReach(command, "image", graphic->width, graphic->height);
+    return;
+  }
   if (name == deletedJustBefore_ && fieldX_ == 0)
     Warning(command, "quirk overlay-deleted-then-recalled: " + name +
                          " lies wholly in the unprintable strip, was deleted (^IDR:) and is still recalled");
@@ -545,6 +581,8 @@ void StreamChecker::CheckRecall(const CommandView& command) {
 void StreamChecker::CloseField(const CommandView* closing) {
   fieldOpen_ = false;
   fieldEscaped_ = false;
+  if (originWrapped_) CheckOrigin(fieldOffset_, fieldText_, fieldX_, fieldY_);
+  originWrapped_ = false;
   if (closing != nullptr) {
     Emit(fieldOffset_, fieldText_, Severity::kError,
          "field block not closed by ^FS before " + Printable(closing->text.substr(0, kShownCommand)));

@@ -9,12 +9,16 @@
 //   - "^C(L" only after a base was saved ("^C(SN" ... "^XZ");
 //   - field blocks complete ("^FO"/"^FT" ... "^FS"), "^FH_" escapes well formed and the
 //     decoded text valid UTF-8;
-//   - origins and white boxes inside the label size of the job header;
+//   - origins inside the label size of the job header; white boxes and recalled images
+//     that reach past its edge are clipped by the printer: a warning;
 //   - every setting with a value from its known set, every command one the plug-in writes.
-// Two things the plug-in writes on purpose are warnings that name the quirk, not errors:
+// Four things the plug-in writes on purpose are warnings that name the quirk, not errors:
 // a single-up base wholly in the unprintable strip leaves its format open after "^C(D"
-// (quirk "base-discarded-format-open"), and an overlay wholly in the strip is deleted by
-// "^IDR:" and still recalled (quirk "overlay-deleted-then-recalled").
+// (quirk "base-discarded-format-open"), an overlay wholly in the strip is deleted by
+// "^IDR:" and still recalled (quirk "overlay-deleted-then-recalled"), a clock field
+// within 35 dots of the left edge has its negative x written as an unsigned 32-bit value
+// (quirk "clock-negative-x"), and a colour or feed number stored outside the dialog's
+// range is sent unchanged (quirk "setting-outside-dialog-range").
 #pragma once
 
 #include <cstdint>
@@ -65,7 +69,8 @@ class StreamChecker {
   void CheckSetting(const CommandView& command);
   void CheckFieldPart(const CommandView& command);
   void CloseField(const CommandView* closing);
-  void CheckOrigin(const CommandView& command, uint64_t x, uint64_t y, uint64_t width, uint64_t height);
+  void CheckOrigin(uint64_t offset, std::string_view text, uint64_t x, uint64_t y);
+  void CheckReach(const CommandView& command, const char* what, uint64_t width, uint64_t height);
   void CheckRecall(const CommandView& command);
   void CheckFieldData(const CommandView& command);
   void CheckBase(const CommandView& command);
@@ -84,7 +89,11 @@ class StreamChecker {
   uint64_t lastDownloadOffset_ = 0;
   uint64_t lastDownloadEnd_ = UINT64_MAX;
   std::string lastDownloadHeader_;
-  std::vector<std::string> graphics_;  // downloaded and not deleted
+  struct Graphic {
+    std::string name;
+    uint64_t width = 0, height = 0;  // 0: not a readable PNG
+  };
+  std::vector<Graphic> graphics_;  // downloaded and not deleted
   std::string deletedJustBefore_;      // "^IDR:" name while the next field may recall it
   // Base.
   bool baseSaved_ = false;
@@ -102,6 +111,7 @@ class StreamChecker {
   std::string decoded_;     // field data with its escapes decoded
   uint64_t fieldX_ = 0, fieldY_ = 0;
   bool fieldEscaped_ = false;
+  bool originWrapped_ = false;  // a ^FT x just below 2^32: a clock field's negative x, or wrong
 };
 
 // Every problem of a stream in memory, in order.

@@ -15,8 +15,9 @@ extern const Subcommand kSubcommands[] = {
     {"check", "job.prn", "every problem of the stream, one a line; exit 1 when one of them is an error", RunCheck},
     {"render", "job.prn --out DIR",
      "one PNG per printed format in DIR, drawn as the printer would; what cannot be drawn is listed", RunRender},
-    {"report", "job.prn --out DIR",
-     "DIR/report.html: settings in words, each format's preview beside its commands, the check's findings",
+    {"report", "job.prn --out DIR [--open]",
+     "DIR/report.html: settings in words, each format's preview beside its commands, the check's findings; "
+     "--open shows it in the default browser",
      RunReport},
     {"serve", "--out DIR [--listen ADDR:PORT] [--idle-timeout SECONDS] [--max-bytes N] [--queue N]",
      "a raw network printer (default 127.0.0.1:9100): saves each job in DIR/jobs, reports it, lists all in "

@@ -51,7 +51,7 @@ int RunServe(const Arguments& arguments) {
   }
   try {
     const std::shared_ptr<Font> font = OpenReportFont(error);
-    if (font == nullptr && !error.empty()) {
+    if (font == nullptr) {
       Complain(error);
       return kExitUsage;
     }

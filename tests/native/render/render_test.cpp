@@ -23,6 +23,7 @@
 #include "commands/page_commands.h"
 #include "config/printer_config.h"
 #include "label_renderer.h"
+#include "report_page.h"
 #include "settings_words.h"
 
 namespace label_inspect {
@@ -104,15 +105,14 @@ const PageCase kPages[] = {
        Download(b, Blocks(), "DYNAMIC");
        Recall(b, 4, 4, "DYNAMIC");
        Recall(b, 24, 12, "DYNAMIC");
-       commands::WriteWhiteBox(&b, {8, 6}, 20, 8, 20);
+       commands::WriteWhiteBox(&b, {8, 6}, 20, 8, 20);  // 20 x 20: as tall as its line is thick
        Close(b);
      }},
     {"recalled_graphic_clipped",
      [](CommandBuffer& b) {
        commands::BeginLabelFormat(&b);
        Download(b, Blocks(), "DYNAMIC");
-       Recall(b, 40, 28, "DYNAMIC");              // runs off the right and the bottom
-       Recall(b, uint32_t(-6), 2, "DYNAMIC");     // a negative x as the writer sends it
+       Recall(b, 40, 28, "DYNAMIC");  // runs off the right and the bottom
        Close(b);
      }},
     {"base_saved_then_loaded",
@@ -273,8 +273,45 @@ TEST(RenderTest, TextInEachOrientationLiesInTheCellTheHostAskedFor) {
 
 TEST(RenderTest, MissingFontIsAClearError) {
   std::string error;
-  EXPECT_EQ(Font::Open("/nonexistent/DejaVuSans.ttf", error), nullptr);
-  EXPECT_NE(error.find("fonts-dejavu-core"), std::string::npos) << error;
+  EXPECT_EQ(Font::Open("/nonexistent/main.ttf", error), nullptr);
+  EXPECT_NE(error.find("/nonexistent/main.ttf cannot be opened (named by ZOV_LABEL_FONT)"), std::string::npos) << error;
+}
+
+// Each character comes from the first font of the chain that has it: text of any of
+// these scripts leaves ink in its field's cell and nothing is listed; a code point that
+// no font has (unassigned) is listed.
+TEST(RenderTest, FontChainDrawsEveryScriptAndListsWhatNoFontHas) {
+  std::string error;
+  std::unique_ptr<Font> font = Font::Open("", error);
+  ASSERT_NE(font, nullptr) << error;
+  const struct {
+    const char16_t* text;
+    const char* listed;  // the undrawn reason, empty when everything is drawn
+  } kCases[] = {
+      {u"日本語のラベル", ""},
+      {u"한국어 라벨", ""},
+      {u"Lot Ωμέγα 中文 № 5", ""},
+      {u"A\u0378B", "in no font, drawn as boxes: U+0378"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.listed);
+    CommandBuffer b;
+    commands::BeginLabelFormat(&b);
+    commands::WriteResolution(&b, 600);
+    commands::WriteLabelSize(&b, {600, 120});
+    commands::WriteTextField(&b, {10, 60}, c.text, 'N', 40, 40, 0xFF000000u);  // cell from y 60 to 100
+    commands::EndLabelFormat(&b);
+    const Rendered rendered = Render(Text(b), font.get());
+    ASSERT_EQ(rendered.pages.size(), 1u);
+    const InkBox ink = InkOf(rendered.pages[0]);
+    EXPECT_GE(ink.left, 10);
+    EXPECT_GE(ink.top, 60);
+    EXPECT_LE(ink.bottom, 100 + 10);  // descenders below the cell
+    EXPECT_GT(ink.right - ink.left, 40);
+    std::string listed;
+    for (const Undrawn& item : rendered.formats[0].undrawn) listed += item.reason;
+    EXPECT_EQ(listed, c.listed);
+  }
 }
 
 // ---- clock fields and settings in words ----
@@ -318,9 +355,107 @@ TEST(RenderTest, SettingsAreNamedByThePluginsValueLabels) {
        {"Resolution: 300 dpi\n", "Label size: 96.0 x 50.0 mm (2267 x 1181 dots at 600 dpi)\n",
         "Media coating type: Matte1 (^S(CLM,T,M1)\n", "Media form: Continuous Paper (BlackMark) (^S(CLM,D,M, ^S(CLM,F,CP)\n",
         "Media source: External Feed (", "Print speed: 150 mm/sec", "Head maintenance: Continuous Printing (",
-        "Colour mode: ORVEX Standard (", "Ink profile: -3\n", "Cut mode: no cut\n", "Pause: Pause at Cut\n",
-        "Notification: Beep at Job End\n", "Clock format: presets: date 2015/04/17, time 16:45:06"})
+        "Colour mode: ORVEX Standard (", "Ink profile: -3 (the dialog's range: -6 Light to 4 Dark)\n",
+        "Clock format: presets: date 2015/04/17, time 16:45:06"})
     EXPECT_NE(words.find(expected), std::string::npos) << expected << " not in\n" << words;
+}
+
+// Small streams shaped as the plug-in closes its formats: a header, then start labels,
+// pages (loading the base), remainders (a page without a beep command) and end labels.
+const std::string kHeader = "^XA^S(CLR,M,A^S(CLS,P,2267^S(CLS,L,1181^XZ";
+std::string Closing(uint32_t quantity, uint32_t cut, bool pause = false) {
+  return "^S(CMP,M," + std::string(cut != 0 ? "C" : "T") + "^PQ" + std::to_string(quantity) + "," +
+         std::to_string(cut) + ",1," + (pause ? "N" : "Y");
+}
+std::string Single(const char* name, uint32_t cut, bool pause = false) {
+  return std::string("^XA^FO0,0^IMR:") + name + ".PNG^FS" + Closing(1, cut, pause) + "^S(CUB,S,N^XZ";
+}
+std::string Pages(std::initializer_list<uint32_t> cuts, uint32_t quantity = 1, bool pause = false) {
+  std::string pages;
+  size_t left = cuts.size();
+  for (uint32_t cut : cuts)
+    pages += "^XA^C(L" + Closing(quantity, cut, pause) + (--left == 0 ? "^S(CUB,S,L^XZ" : "^S(CUB,S,N^XZ");
+  return pages;
+}
+
+// The cut settings of every combination are compared with jobs printed through the DLL
+// in the win tier; here the rows around them.
+TEST(RenderTest, SettingsWordsSayOnlyWhatTheStreamShows) {
+  const std::string marginError = "^XA^S(CLR,P,600^S(CLR,M,A^FT35,35,0^F(C0,0,0,255,N,255,255,255,0,N^A0N,40,40^FH_"
+                                  "^FDERROR: Invalid left margin (0.8mm / 0.03inch)^FS^FT35,83,0^A0N,40,40^FH_"
+                                  "^FDValid left margin is equal or more than 1.5mm / 0.06 inch^FS^XZ";
+  struct Case {
+    const char* rule;
+    std::string stream;
+    std::vector<std::string> rows;
+    std::string absent;  // a row that must not be there
+  };
+  const Case cases[] = {
+      {"pages one by one, cut every second and the last",
+       kHeader + Single("START", 1) + Pages({0, 1, 1}) + Single("END", 1),
+       {"Cut counts: start label ^PQ1,1, page ^PQ1,0, page ^PQ1,1, page ^PQ1,1, end label ^PQ1,1 (labels between "
+        "cuts; 0: no cut)\n",
+        "Cut: Auto Cut: After Specified Number Of Pages (inferred from the formats' cut counts)\n",
+        "Cut interval: 2 pages (inferred from the formats' cut counts)\n",
+        "Pause: None (inferred from the formats' pause letters)\n",
+        "Notification: Beep at Job End (inferred from the formats' beep commands)\n"}},
+      {"pausing pages", kHeader + Single("START", 0, true) + Pages({0, 1}, 1, true) + Single("END", 1, true),
+       {"Pause: Pause at Cut (inferred"}},
+      {"a start label alone cannot tell the cut", kHeader + Single("START", 0), {"Cut counts: start label ^PQ1,0 ("},
+       "Cut: "},
+      {"the margin error label belongs to its job", kHeader + marginError,
+       {"Error label: format at byte 42: ERROR: Invalid left margin (0.8mm / 0.03inch) / Valid left margin is equal "
+        "or more than 1.5mm / 0.06 inch\n"}},
+      {"numbers outside the dialog's ranges",
+       "^XA^S(CLM,T,G1^S(CPC,C,N^S(CPC,D,5^S(CPC,P,0^S(CPC,B,0^S(CLP,M,100^S(CLR,M,A^S(CLS,P,2267^S(CLS,L,1181^XZ",
+       {"Colour preset: Advanced (inferred from the colour commands)\n",
+        "Ink profile: 5 (outside the dialog's range -6 Light to 4 Dark: a stored value, sent unchanged)\n",
+        "Paper feed adjustment: 100 (outside the dialog's range -99 to 99: a stored value, sent unchanged)\n"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rule);
+    const std::vector<JobSettings> jobs = DescribeSettings(label_stream::ReadCommandStream(c.stream));
+    ASSERT_EQ(jobs.size(), 1u);
+    std::string words;
+    for (const SettingRow& row : jobs[0].rows) words += row.name + ": " + row.value + "\n";
+    for (const std::string& row : c.rows) EXPECT_NE(words.find(row), std::string::npos) << row << "\nnot in\n" << words;
+    if (!c.absent.empty()) EXPECT_EQ(words.find("\n" + c.absent), std::string::npos) << words;
+  }
+}
+
+// Fields the printer does not draw are listed at their first byte, with the reason.
+TEST(RenderTest, FieldsLeftUndrawnAreListedAtTheirFirstByte) {
+  struct Case {
+    const char* field;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"^FT4294967281,364,0^A0N,30,30^FDclock^FS",
+       "x 4294967281 lies outside the printer's 0 to 32000: the field is not drawn"},
+      {"^FO10,32001^GB10,10,10,W,0^FS", "y 32001 lies outside the printer's 0 to 32000: the field is not drawn"},
+      {"^FO10,10^A0N,30,30^FDtext^FS", "text field at ^FO: only ^FT origins are drawn"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    const std::string stream = kHeader + "^XA" + c.field + "^XZ";
+    const Rendered rendered = Render(stream);
+    ASSERT_EQ(rendered.formats.size(), 2u);
+    const std::vector<Undrawn>& undrawn = rendered.formats[1].undrawn;
+    ASSERT_EQ(undrawn.size(), 1u);
+    EXPECT_EQ(undrawn[0].offset, stream.find(c.field));
+    EXPECT_EQ(undrawn[0].reason, c.reason);
+    EXPECT_EQ(InkOf(rendered.pages[1]).right, -1);  // nothing drawn
+  }
+}
+
+// A format that does not cut says so, and no pause: the pause letter only acts at a cut.
+TEST(RenderTest, ReportNamesNoPauseWhereThereIsNoCut) {
+  ReportPage page("job", std::filesystem::temp_directory_path(), "files");
+  const std::string stream = kHeader + Single("START", 0, true);
+  const JobSummary summary = RenderStream(label_stream::ReadCommandStream(stream), nullptr,
+                                          [&](const FormatPreview& format) { page.AddFormat(format, ""); });
+  const std::string html = page.Html(stream.size(), summary, {});
+  EXPECT_NE(html.find("<li>Quantity 1, no cut</li>"), std::string::npos) << html;
 }
 
 // ---- the sample job, printed through the real DLL by the test command ----

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/strings.h"
+#include "settings_words.h"
 #include "stream/command_stream.h"
 #include "stream/png_summary.h"
 #include "support/stream_check.h"
@@ -225,6 +227,7 @@ class WholeJobTest : public PluginTest {
 
   // Opens the document and a new object initialised with the printer at `dpi`.
   Host StartJob(int16_t dpi) {
+    ::DeleteFileW(output_.c_str());  // a test may print several jobs
     EXPECT_TRUE(printer_.StartDocument(output_, L"zov whole job")) << printer_.LastError();
     object_ = NewObject();
     Host host(object_, dc_);
@@ -235,12 +238,13 @@ class WholeJobTest : public PluginTest {
   // Ends the document and reads the output file back; the stream must split cleanly,
   // close every format it opens, carry downloads of the right length and pass the
   // checker, with at most the one error `checkerError` (the line without its offset).
-  CommandStream FinishJob(const std::string& checkerError = "") {
+  // The copy kept for the test command is named `keep`, or after the test.
+  CommandStream FinishJob(const std::string& checkerError = "", const std::string& keep = "") {
     EXPECT_TRUE(printer_.EndDocument()) << printer_.LastError();
     bool readable = false;
     const std::string bytes = win_tools::ReadFileBytes(output_, &readable);
     EXPECT_TRUE(readable);
-    KeepStream(bytes);
+    KeepStream(bytes, keep);
     CommandStream stream = label_stream::ReadCommandStream(bytes);
     EXPECT_TRUE(stream.ok()) << stream.errors.front().message << " at " << stream.errors.front().offset;
     EXPECT_EQ(label_stream::FindFramingViolations(stream), std::vector<size_t>{});
@@ -255,10 +259,10 @@ class WholeJobTest : public PluginTest {
 
   // A copy in wholejob-streams/ beside the test, named after the test: the test command
   // renders and reports every one of them.
-  static void KeepStream(const std::string& bytes) {
+  static void KeepStream(const std::string& bytes, const std::string& keep) {
     const std::wstring folder = win_tools::ExecutableFolder() + L"\\wholejob-streams";
     ASSERT_TRUE(win_tools::CreateFolders(folder));
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string name = keep.empty() ? ::testing::UnitTest::GetInstance()->current_test_info()->name() : keep;
     std::ofstream file(std::filesystem::path(folder) / (name + ".prn"), std::ios::binary);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     EXPECT_TRUE(file.good());
@@ -581,8 +585,9 @@ TEST_F(WholeJobTest, ABaseThatStraddlesTheUnprintableStripIsForcedThrough) {
   host.Send(end, "END");
   host.End({5, 24});  // wholly in the strip: deleted, recalled at 0
   host.WritePrinter();
-  // The clock's x, 20 - 35, is written as its unsigned 32-bit equivalent: the checker's one error.
-  const CommandStream stream = FinishJob("^FT4294967281,364,0: error: x 4294967281 lies beyond the label width 2267");
+  // The clock's x, 20 - 35, is written as its unsigned 32-bit equivalent: a quirk the
+  // checker names as a warning, not an error.
+  const CommandStream stream = FinishJob();
 
   EXPECT_NE(LogSince(logBefore).find(",ZOV_PLUGIN_KD-V62x0G,vpiSendLayoutData,Invlid Left Margin: 0px @ 600dpi\n"),
             std::string::npos);
@@ -667,6 +672,107 @@ TEST_F(WholeJobTest, TheTraceFollowsTheCallsOfAJob) {
       "~KDV6200Plugin(): start\n",
   };
   EXPECT_EQ(TraceLines(), expected);
+}
+
+// The report's cut words, for jobs printed with each cut setting: the words name the
+// setting that was set, and where other settings give the same formats, those too.
+// Labels come from the DLL's own string table, as the report shows them.
+class DllStrings final : public platform::StringTable {
+ public:
+  explicit DllStrings(HMODULE module) : module_(module) {}
+  bool Load(uint32_t id, std::u16string& text) override {
+    const wchar_t* resource = nullptr;
+    const int length = ::LoadStringW(module_, id, reinterpret_cast<LPWSTR>(&resource), 0);
+    if (length <= 0) return false;
+    text.assign(reinterpret_cast<const char16_t*>(resource), static_cast<size_t>(length));
+    return true;
+  }
+
+ private:
+  HMODULE module_;
+};
+
+TEST_F(WholeJobTest, TheReportInfersTheCutSettingsThatWereSet) {
+  DllStrings strings(Library().Module());
+  platform::ScopedService<platform::StringTable> useDllStrings(strings);
+  const std::string kEvery = "After Every Page", kSpecified = "After Specified Number Of Pages",
+                    kLast = "Only After Last Page", kSame = "; the formats are the same for these";
+  struct Case {
+    bool dynamic, start;  // pages one at a time; a start label (every job has an end label)
+    uint32_t doAutoCut, autoCut, interval;
+    std::string cut, cutInterval;  // the rows' words before " (inferred from the formats' cut counts)"
+  };
+  const std::string kEveryOrSpecified = "Auto Cut: " + kEvery + " or " + kSpecified;
+  const Case cases[] = {
+      // Pages one sheet at a time, four sheets; with a start label, then without.
+      {true, true, 0, 0, 1, "No Auto Cut", ""},
+      {true, true, 1, 0, 1, kEveryOrSpecified + " (every 1 or more pages)" + kSame, ""},
+      {true, true, 1, 1, 2, "Auto Cut: " + kSpecified, "2 pages"},
+      {true, true, 1, 1, 3, "Auto Cut: " + kSpecified, "3 pages"},
+      {true, true, 1, 1, 5, "Auto Cut: " + kSpecified, "4 or more pages"},
+      {true, true, 1, 2, 1, "Auto Cut: " + kLast, ""},
+      {true, false, 0, 0, 1, "No Auto Cut", ""},
+      {true, false, 1, 0, 1, kEveryOrSpecified + " (every 1 or more pages) or " + kLast + kSame, ""},
+      {true, false, 1, 1, 2, "Auto Cut: " + kSpecified, "2 pages"},
+      {true, false, 1, 1, 3, "Auto Cut: " + kSpecified, "3 pages"},
+      {true, false, 1, 1, 5, "Auto Cut: " + kSpecified + " (every 4 or more pages) or " + kLast + kSame, ""},
+      {true, false, 1, 2, 1, "Auto Cut: " + kSpecified + " (every 4 or more pages) or " + kLast + kSame, ""},
+      // Three copies of a full sheet, then a partial sheet.
+      {false, true, 0, 0, 1, "No Auto Cut", ""},
+      {false, true, 1, 0, 1, kEveryOrSpecified + " (every 1 page)" + kSame, ""},
+      {false, true, 1, 1, 2, "Auto Cut: " + kSpecified, "2 pages"},
+      {false, true, 1, 1, 3, "Auto Cut: " + kSpecified, "3 pages"},
+      {false, true, 1, 1, 5, "Auto Cut: " + kSpecified, "5 pages"},
+      {false, true, 1, 2, 1, "Auto Cut: " + kLast, ""},
+      {false, false, 0, 0, 1, "No Auto Cut", ""},
+      {false, false, 1, 0, 1, kEveryOrSpecified + " (every 1 page)" + kSame, ""},
+      {false, false, 1, 1, 2, "Auto Cut: " + kSpecified, "2 pages"},
+      {false, false, 1, 1, 3, "Auto Cut: " + kSpecified + " (every 3 pages) or " + kLast + kSame, ""},
+      {false, false, 1, 1, 5, "Auto Cut: " + kSpecified, "5 pages"},
+      {false, false, 1, 2, 1, "Auto Cut: " + kLast, ""},
+  };
+  const Picture base = BasePicture(200, 100), start = PatternPicture(120, 40, 1), end = PatternPicture(120, 40, 2);
+  for (const Case& c : cases) {
+    const std::string name = std::string("CutWords_") + (c.dynamic ? "dynamic" : "copies") +
+                             (c.start ? "_start" : "") + "_" + std::to_string(c.doAutoCut) + "_" +
+                             std::to_string(c.autoCut) + "_" + std::to_string(c.interval);
+    SCOPED_TRACE(name);
+    Settings({{L"DoAutoCut", c.doAutoCut}, {L"AutoCut", c.autoCut}, {L"CutInterval", c.interval}, {L"Pause", 0},
+              {L"Buzzer", 1}});
+    // 14 labels, 2 x 2 on a sheet: three full sheets and one of 2 labels.
+    Host host = StartJob(600);
+    host.Header({2362, 1181});
+    host.SendLayout({0, 500, 250, 1000, 500, 20, 10, 14, 2, 2});
+    host.Send(base, "BASE");
+    if (c.start) {
+      host.Send(start, "START");
+      host.Start({47, 24});
+    }
+    for (int32_t label = 1; label <= 14; ++label) {
+      const bool first = (label - 1) % 4 == 0, closes = label % 4 == 0 || label == 14;
+      if (!c.dynamic && label > 4 && label <= 12) continue;  // copies of the first sheet print them
+      if (first) host.NewPage();
+      host.Base();
+      if (!closes) continue;
+      if (c.dynamic) host.Dynamic(label);
+      else host.Static(label == 4 ? 3 : 1);
+      host.Final();
+    }
+    host.Send(end, "END");
+    host.End({47, 24});
+    host.WritePrinter();
+    const CommandStream stream = FinishJob("", name);
+    const std::vector<label_inspect::JobSettings> jobs = label_inspect::DescribeSettings(stream);
+    ASSERT_EQ(jobs.size(), 1u);
+    std::string cut, interval;
+    for (const label_inspect::SettingRow& row : jobs[0].rows) {
+      if (row.name == "Cut") cut = row.value;
+      if (row.name == "Cut interval") interval = row.value;
+    }
+    const std::string inferred = " (inferred from the formats' cut counts)";
+    EXPECT_EQ(cut, c.cut + inferred);
+    EXPECT_EQ(interval, c.cutInterval.empty() ? "" : c.cutInterval + inferred);
+  }
 }
 
 }  // namespace

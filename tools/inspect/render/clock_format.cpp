@@ -1,5 +1,8 @@
 #include "clock_format.h"
 
+#include <charconv>
+#include <cstdint>
+
 namespace label_inspect {
 namespace {
 
@@ -42,6 +45,21 @@ std::string FormatSampleTime(std::string_view format) {
     }
   }
   return text;
+}
+
+std::string DecodeFieldEscapes(std::string_view data, char indicator) {
+  std::string bytes;
+  for (size_t i = 0; i < data.size(); ++i) {
+    uint8_t value = 0;
+    if (data[i] == indicator && i + 2 < data.size() &&
+        std::from_chars(data.data() + i + 1, data.data() + i + 3, value, 16).ptr == data.data() + i + 3) {
+      bytes += static_cast<char>(value);
+      i += 2;
+    } else {
+      bytes += data[i];
+    }
+  }
+  return bytes;
 }
 
 }  // namespace label_inspect

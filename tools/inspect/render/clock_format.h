@@ -1,4 +1,5 @@
-// Printer clock fields drawn at one fixed time, so that previews are reproducible.
+// Field text as the printer reads it: "^FH" escapes, and clock fields drawn at one fixed
+// time, so that previews are reproducible.
 #pragma once
 
 #include <string>
@@ -14,5 +15,9 @@ inline constexpr std::string_view kSampleTimeText = "17 Apr 2015 16:45:06";
 // %w %y %Y) replaced by the sample time; every other character, an unknown escape
 // included, stays as it is, as the printer prints it.
 std::string FormatSampleTime(std::string_view format);
+
+// Field data with its "^FH" escapes decoded: the indicator and two hexadecimal digits
+// are that byte; anything else passes through.
+std::string DecodeFieldEscapes(std::string_view data, char indicator);
 
 }  // namespace label_inspect

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 
+#include "common/host_system.h"
 #include "label_renderer.h"
 #include "report_page.h"
 #include "settings_words.h"
@@ -41,7 +42,7 @@ std::string PreviewName(const FormatPreview& format) {
 
 std::shared_ptr<Font> OpenReportFont(std::string& error) {
   const char* fontPath = std::getenv("ZOV_LABEL_FONT");
-  return Font::Open(fontPath != nullptr ? fontPath : "", error);
+  return Font::Open(fontPath != nullptr ? fontPath : "", error, host_system::ProgramFolder() / "fonts");
 }
 
 namespace {

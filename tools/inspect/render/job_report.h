@@ -26,8 +26,9 @@ struct ReportSummary {
   std::string firstPreview;  // the first printed label, relative to the folder; empty when none
 };
 
-// The font of the previews: ZOV_LABEL_FONT, or DejaVu Sans. Null and `error` when it is
-// missing; null with no error in a build without text rendering.
+// The fonts of the previews: from fonts/ beside the program as the release lays them out,
+// else from their Debian packages; ZOV_LABEL_FONT replaces the main font. Null and
+// `error` when missing.
 std::shared_ptr<Font> OpenReportFont(std::string& error);
 
 // Writes folder/report.html with its previews and thumbnails in folder/report_files/ for

@@ -40,9 +40,9 @@ std::optional<uint32_t> Unsigned(std::string_view digits) {
   return value;
 }
 
-// Positions are written as unsigned 32-bit values; a caller's negative position comes
-// back as its signed value, so that the part that reaches the page is drawn.
-int64_t Position(uint32_t written) { return static_cast<int32_t>(written); }
+// The printer takes field origins from 0 to 32000 dots; it draws no field whose origin
+// lies outside, such as a negative position written as an unsigned 32-bit value.
+constexpr uint32_t kMostOrigin = 32000;
 
 // UTF-8 to code points; a malformed sequence becomes U+FFFD.
 std::u32string DecodeUtf8(std::string_view bytes) {
@@ -68,7 +68,9 @@ std::u32string DecodeUtf8(std::string_view bytes) {
 // The field being built between "^FO"/"^FT" and "^FS".
 struct Field {
   bool open = false, text = false, clock = false;
-  uint64_t offset = 0;
+  bool outside = false;  // origin outside 0..kMostOrigin: nothing of it is drawn
+  uint64_t offset = 0;   // of its origin command, shown as `origin`
+  std::string origin;
   int64_t x = 0, y = 0;
   bool rightJustified = false;
   char orientation = 'N';
@@ -79,21 +81,6 @@ struct Field {
 };
 
 }  // namespace
-
-std::string DecodeFieldEscapes(std::string_view data, char indicator) {
-  std::string bytes;
-  for (size_t i = 0; i < data.size(); ++i) {
-    uint8_t value = 0;
-    if (data[i] == indicator && i + 2 < data.size() &&
-        std::from_chars(data.data() + i + 1, data.data() + i + 3, value, 16).ptr == data.data() + i + 3) {
-      bytes += static_cast<char>(value);
-      i += 2;
-    } else {
-      bytes += data[i];
-    }
-  }
-  return bytes;
-}
 
 struct LabelRenderer::State {
   State(Font* font, FormatSink sink) : font_(font), sink_(std::move(sink)) {}
@@ -208,7 +195,7 @@ struct LabelRenderer::State {
       field_.data = std::string(text.substr(3));
       return;
     }
-    if (text == "^FS") return CloseField(command);
+    if (text == "^FS") return CloseField();
     Note(command, "unknown command");
   }
 
@@ -227,7 +214,7 @@ struct LabelRenderer::State {
     format_.endCommand = endCommand;
     format_.endedByStream = endedByStream;
     format_.geometry = geometry_;
-    if (field_.open) List(format_.undrawn, {field_.offset, "field", "field not ended by ^FS"});
+    if (field_.open) NoteField(field_, "field not ended by ^FS");
     Canvas& page = Page();
     if (format_.savesBase) {
       base_ = page;
@@ -258,6 +245,11 @@ struct LabelRenderer::State {
     List(open_ ? format_.undrawn : summary_.outside, {command.offset, Shown(command.text), std::move(reason)});
   }
 
+  // What a field as a whole leaves undrawn, at its first command.
+  void NoteField(const Field& field, std::string reason) {
+    List(format_.undrawn, {field.offset, field.origin, std::move(reason)});
+  }
+
   // Appends to a list of undrawn commands; a broken stream can hold millions, so past
   // kMostListed only the last entry counts how many more there were.
   static void List(std::vector<Undrawn>& list, Undrawn item) {
@@ -280,7 +272,7 @@ struct LabelRenderer::State {
   }
 
   void OpenField(const Command& command) {
-    if (field_.open) List(format_.undrawn, {field_.offset, "field", "field not ended by ^FS"});
+    if (field_.open) NoteField(field_, "field not ended by ^FS");
     field_ = Field{};
     field_.open = true;
     field_.offset = command.offset;
@@ -292,8 +284,14 @@ struct LabelRenderer::State {
       field_.open = false;
       return Note(command, "field origin not readable");
     }
-    field_.x = Position(*x);
-    field_.y = Position(*y);
+    field_.origin = Shown(command.text);
+    field_.x = *x;
+    field_.y = *y;
+    if (*x > kMostOrigin || *y > kMostOrigin) {
+      field_.outside = true;
+      NoteField(field_, std::string(*x > kMostOrigin ? "x " + std::to_string(*x) : "y " + std::to_string(*y)) +
+                            " lies outside the printer's 0 to 32000: the field is not drawn");
+    }
     field_.rightJustified = arguments.size() > 2 && arguments[2] == "1";
   }
 
@@ -304,7 +302,10 @@ struct LabelRenderer::State {
     const std::string_view colour = arguments.size() > 3 ? arguments[3] : "B";
     if (!values[0] || !values[1] || !values[2] || (colour != "W" && colour != "B"))
       return Note(command, "box not readable");
-    Page().Frame(field_.x, field_.y, *values[0], *values[1], *values[2], colour == "W" ? kWhite : kBlack);
+    if (field_.outside) return;
+    // A box is at least as wide and as tall as its line is thick.
+    const uint32_t width = std::max(*values[0], *values[2]), height = std::max(*values[1], *values[2]);
+    Page().Frame(field_.x, field_.y, width, height, *values[2], colour == "W" ? kWhite : kBlack);
     format_.drawsSomething = true;
   }
 
@@ -321,6 +322,7 @@ struct LabelRenderer::State {
       cached = decoded_.emplace(name, std::move(entry)).first;
     }
     if (!cached->second.problem.empty()) return Note(command, cached->second.problem);
+    if (field_.outside) return;
     Page().Ink(field_.x, field_.y, cached->second.image);
     format_.drawsSomething = true;
   }
@@ -357,12 +359,12 @@ struct LabelRenderer::State {
     field_.width = static_cast<int32_t>(std::min<uint32_t>(*width, kMaxCharacterCell));
   }
 
-  void CloseField(const Command& command) {
+  void CloseField() {
     const Field field = field_;
     field_ = Field{};
-    if (!field.data) return;
-    if (!field.text) return Note(command, "text field at ^FO: only ^FT origins are drawn");
-    if (font_ == nullptr) return Note(command, "no font: text not drawn");
+    if (!field.data || field.outside) return;
+    if (!field.text) return NoteField(field, "text field at ^FO: only ^FT origins are drawn");
+    if (font_ == nullptr) return NoteField(field, "no font: text not drawn");
     const std::string bytes = field.escape != 0 ? DecodeFieldEscapes(*field.data, field.escape) : *field.data;
     TextField text;
     text.x = field.x;
@@ -375,11 +377,11 @@ struct LabelRenderer::State {
     text.text = DecodeUtf8(field.clock ? FormatSampleTime(bytes) : bytes);
     if (text.text.size() > kMostCharacters) {  // the plug-in writes at most 3072 bytes of field data
       text.text.resize(kMostCharacters);
-      Note(command, "text cut to its first " + std::to_string(kMostCharacters) + " characters");
+      NoteField(field, "text cut to its first " + std::to_string(kMostCharacters) + " characters");
     }
     std::string problem;
     font_->Draw(Page(), text, problem);
-    if (!problem.empty()) Note(command, problem);
+    if (!problem.empty()) NoteField(field, problem);
     format_.drawsSomething = true;
   }
 

@@ -12,12 +12,15 @@
 #include <vector>
 
 #include "canvas.h"
+#include "clock_format.h"
 #include "stream/command_stream.h"
 #include "text_raster.h"
 
 namespace label_inspect {
 
-// A command that left no ink: its offset, its text (printable) and why.
+// A command that left no ink: its offset, its text (printable) and why. For a field as a
+// whole (its origin outside the printer's range, its text not drawn) the field's first
+// command.
 struct Undrawn {
   uint64_t offset = 0;
   std::string command;
@@ -60,10 +63,6 @@ struct JobSummary {
   PageGeometry geometry;            // the last in force
   std::vector<Undrawn> outside;     // commands outside formats that could not be drawn
 };
-
-// Field data with its "^FH" escapes decoded: the indicator and two hexadecimal digits
-// are that byte; anything else passes through.
-std::string DecodeFieldEscapes(std::string_view data, char indicator);
 
 using FormatSink = std::function<void(const FormatPreview&)>;
 

@@ -3,7 +3,8 @@
 // whatever the size of the file.
 //
 //   render job.prn --out DIR   one PNG per printed format, DIR/label_<order>_at_<offset>.png
-//   report job.prn --out DIR   DIR/report.html, its previews and thumbnails in DIR/report_files/
+//   report job.prn --out DIR [--open]   DIR/report.html, its previews and thumbnails in
+//                                        DIR/report_files/; --open shows it in the browser
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <iostream>
 #include <memory>
 
+#include "common/host_system.h"
 #include "inspect_io.h"
 #include "job_report.h"
 #include "label_renderer.h"
@@ -22,11 +24,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// "job.prn --out DIR" in either order.
-bool ParseArguments(const Arguments& arguments, std::string& input, std::string& out) {
+// "job.prn --out DIR" in any order, and "--open" where `open` is given.
+bool ParseArguments(const Arguments& arguments, std::string& input, std::string& out, bool* open = nullptr) {
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i] == "--out" && i + 1 < arguments.size() && out.empty()) {
       out = arguments[++i];
+    } else if (arguments[i] == "--open" && open != nullptr) {
+      *open = true;
     } else if (input.empty() && !arguments[i].empty() && arguments[i][0] != '-') {
       input = arguments[i];
     } else {
@@ -36,8 +40,8 @@ bool ParseArguments(const Arguments& arguments, std::string& input, std::string&
   return !input.empty() && !out.empty();
 }
 
-// Everything a subcommand needs before it reads: the file, the font (ZOV_LABEL_FONT, or
-// DejaVu Sans) and the output folder. Null after saying what is missing.
+// Everything a subcommand needs before it reads: the file, the fonts (OpenReportFont) and
+// the output folder. Null after saying what is missing.
 struct Job {
   File file;
   std::shared_ptr<Font> font;
@@ -109,7 +113,8 @@ int RunRender(const Arguments& arguments) {
 
 int RunReport(const Arguments& arguments) {
   std::string input, out;
-  if (!ParseArguments(arguments, input, out)) return Usage("report");
+  bool open = false;
+  if (!ParseArguments(arguments, input, out, &open)) return Usage("report");
   const fs::path folder = out;
   std::string error;
   const std::shared_ptr<Font> font = OpenReportFont(error);
@@ -118,7 +123,9 @@ int RunReport(const Arguments& arguments) {
     Complain(error);
     return kExitUsage;
   }
-  std::cout << (folder / "report.html").string() << "\n";
+  const fs::path html = folder / "report.html";
+  std::cout << html.string() << "\n";
+  if (open && !host_system::OpenWithDefaultProgram(html)) Complain("the report could not be opened in a browser");
   return 0;
 }
 

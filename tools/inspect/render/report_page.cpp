@@ -26,7 +26,7 @@ th { width: 30%; font-weight: 600; }
 .commands { flex: 1 1 340px; min-width: 0; }
 .lines { font-family: ui-monospace, Menlo, Consolas, monospace; font-size: 0.8rem; max-height: 26rem; overflow: auto;
          background: #fafafa; border: 1px solid #ddd; padding: 0.3rem; }
-.lines div { white-space: pre-wrap; word-break: break-all; }
+.lines div { white-space: pre-wrap; word-break: normal; overflow-wrap: normal; }
 .offset { color: #777; display: inline-block; min-width: 6ch; text-align: right; margin-right: 1ch; }
 img.thumb { max-height: 3rem; max-width: 8rem; vertical-align: middle; border: 1px solid #bbb; background: #fff; }
 .error { color: #a40000; } .warning { color: #8a5a00; } .ok { color: #1d6b1d; }
@@ -50,7 +50,7 @@ std::string ClosingFacts(const FormatPreview& format) {
   if (closing.hasQuantity) {
     facts += "<li>Quantity " + std::to_string(closing.quantity) + ", " +
              (closing.cutEvery == 0 ? std::string("no cut") : "cut every " + std::to_string(closing.cutEvery) + " label(s)") +
-             (closing.pauseAtCut ? ", pause at cut" : "") + "</li>";
+             (closing.pauseAtCut && closing.cutEvery != 0 ? ", pause at cut" : "") + "</li>";
   } else if (format.printed) {
     facts += "<li>No quantity command</li>";
   }
@@ -137,11 +137,12 @@ void ReportPage::AddFormat(const FormatPreview& format, const std::string& previ
   html += "<article id=\"format-" + std::to_string(format.order) + "\"><h3>Format " + std::to_string(format.order) +
           " at byte " + std::to_string(format.offset) + ": " + state + "</h3>\n<div class=\"pair\">";
   if (!preview.empty() && format.canvas != nullptr) {
-    html += "<figure class=\"preview\"><img src=\"" + filesLink_ + "/" + preview + "\" width=\"" +
+    const std::string file = filesLink_ + "/" + preview;
+    html += "<figure class=\"preview\"><a href=\"" + file + "\"><img src=\"" + file + "\" width=\"" +
             std::to_string(format.canvas->width()) + "\" height=\"" + std::to_string(format.canvas->height()) +
-            "\" alt=\"preview of format " + std::to_string(format.order) + "\"><figcaption>" +
+            "\" alt=\"preview of format " + std::to_string(format.order) + "\"></a><figcaption>" +
             std::to_string(format.canvas->width()) + " x " + std::to_string(format.canvas->height()) + " dots at " +
-            std::to_string(format.geometry.dpi) + " dpi</figcaption></figure>";
+            std::to_string(format.geometry.dpi) + " dpi, <a href=\"" + file + "\">full size</a></figcaption></figure>";
   }
   html += "<div class=\"commands\">" + ClosingFacts(format) + "<div class=\"lines\">\n" +
           TakeLines(format.endCommand) + "</div></div></div></article>\n";

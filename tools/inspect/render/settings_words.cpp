@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "clock_format.h"
+#include "closing_words.h"
 #include "config/printer_config.h"
-#include "label_renderer.h"
 
 namespace label_inspect {
 namespace {
@@ -17,23 +17,6 @@ using config::PrinterConfig;
 using Run = std::map<std::string, std::string, std::less<>>;  // "^S(CLM,T," -> "G1"
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
-std::string Utf8(const std::u16string& text) {
-  std::string bytes;
-  for (char16_t unit : text) {
-    if (unit < 0x80) {
-      bytes += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      bytes += static_cast<char>(0xC0 | (unit >> 6));
-      bytes += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      bytes += static_cast<char>(0xE0 | (unit >> 12));
-      bytes += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      bytes += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return bytes;
-}
 
 // A "^S(" command split into its first nine bytes and its value.
 void AddToRun(Run& run, std::string_view command) {
@@ -89,6 +72,26 @@ std::string Sent(const Run& sent, const char* key) {
   return found != sent.end() ? found->second : "not sent";
 }
 
+// An end of a dialog slider or spin box: its value and the word beside it.
+struct End {
+  long value;
+  const char* word;
+};
+
+// A number with the range the dialog gives it; the plug-in sends a stored value outside
+// that range unchanged, and says so.
+std::string InRange(const Run& sent, const char* key, End low, End high) {
+  const std::string value = Sent(sent, key);
+  const auto end = [](End e) { return std::to_string(e.value) + (*e.word != 0 ? std::string(" ") + e.word : ""); };
+  const std::string range = end(low) + " to " + end(high);
+  char* stop = nullptr;
+  const long number = std::strtol(value.c_str(), &stop, 10);
+  if (value.empty() || *stop != 0) return value + " (the dialog's range: " + range + ")";
+  if (number < low.value || number > high.value)
+    return value + " (outside the dialog's range " + range + ": a stored value, sent unchanged)";
+  return value + " (the dialog's range: " + range + ")";
+}
+
 std::string Millimetres(const std::string& dots) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", std::strtod(dots.c_str(), nullptr) * 25.4 / 600.0);
@@ -113,10 +116,15 @@ void SettingsRunRows(const Run& sent, std::vector<SettingRow>& rows) {
   rows.push_back({"Head maintenance", Labelled(config::HeadMaintenanceLabel(head), sent, {"^S(CMP,F,"})});
   const int32_t colour = ValueSent(sent, &PrinterConfig::ColorCorrection, {"^S(CPC,C,"}, 2, true);
   rows.push_back({"Colour mode", Labelled(config::ColorCorrectionLabel(colour), sent, {"^S(CPC,C,"})});
-  rows.push_back({"Ink profile", Sent(sent, "^S(CPC,D,")});
-  rows.push_back({"Ratio of black to composite", Sent(sent, "^S(CPC,P,")});
-  rows.push_back({"Banding reduction", Sent(sent, "^S(CPC,B,")});
-  rows.push_back({"Paper feed adjustment", Sent(sent, "^S(CLP,M,")});
+  // Automatic sends the neutral values, which Advanced can send too.
+  const bool neutral = Sent(sent, "^S(CPC,C,") == "N" && Sent(sent, "^S(CPC,D,") == "0" &&
+                       Sent(sent, "^S(CPC,P,") == "0" && Sent(sent, "^S(CPC,B,") == "0";
+  rows.push_back({"Colour preset", neutral ? "Automatic, or Advanced with these neutral values (the same commands)"
+                                           : "Advanced (inferred from the colour commands)"});
+  rows.push_back({"Ink profile", InRange(sent, "^S(CPC,D,", {-6, "Light"}, {4, "Dark"})});
+  rows.push_back({"Ratio of black to composite", InRange(sent, "^S(CPC,P,", {-6, "CMY"}, {0, "K"})});
+  rows.push_back({"Banding reduction", InRange(sent, "^S(CPC,B,", {-2, "Light"}, {2, "Dark"})});
+  rows.push_back({"Paper feed adjustment", InRange(sent, "^S(CLP,M,", {-99, ""}, {99, ""})});
 }
 
 void GeometryRows(const Run& sent, std::vector<SettingRow>& rows) {
@@ -127,39 +135,37 @@ void GeometryRows(const Run& sent, std::vector<SettingRow>& rows) {
                                     " dots at 600 dpi)"});
 }
 
-// Closing and clock settings as the formats after a header show them.
-struct FormatHabits {
-  std::set<uint32_t> cutCounts;
-  size_t quantities = 0, cutting = 0, lastCuts = 0;
-  bool pause = false, beep = false;
-  std::set<std::string> clockFormats;
+// One format as it is read: what decides whether it is a header, an error label or a
+// closing, and how it closes.
+struct FormatFacts {
+  uint64_t offset = 0;
+  Run settings;
+  bool labelSize = false, resolution = false, loadsBase = false, start = false, end = false, emptyBox = false,
+       other = false, beep = false, beepSet = false, quantity = false;
+  FormatClosing closing;
+  std::vector<std::string> texts;  // field data, escapes decoded
+  bool clock = false;              // in a clock field
+  char escape = 0;                 // the field's "^FH" indicator
 };
 
-void HabitRows(const FormatHabits& habits, std::vector<SettingRow>& rows) {
-  std::string cut;
-  if (habits.cutting == 0) {
-    cut = "no cut";
-  } else if (habits.cutCounts == std::set<uint32_t>{1} && habits.cutting == habits.quantities) {
-    cut = Utf8(config::AutoCutLabel(0));
-  } else if (habits.cutting == 1 && habits.lastCuts == 1) {
-    cut = Utf8(config::AutoCutLabel(2));
-  } else {
-    cut = Utf8(config::AutoCutLabel(1));
-  }
-  std::string counts;
-  for (uint32_t count : habits.cutCounts) counts += (counts.empty() ? "" : ", ") + std::to_string(count);
-  rows.push_back({"Cut mode", cut});
-  rows.push_back({"Cut interval", counts.empty() ? "none"
-                                                 : std::to_string(habits.cutting) + " of " +
-                                                       std::to_string(habits.quantities) +
-                                                       " formats cut, every " + counts + " label(s)"});
-  rows.push_back({"Pause", Utf8(config::PauseLabel(habits.pause ? 1 : 0))});
-  rows.push_back({"Notification", Utf8(config::BuzzerLabel(habits.beep ? 1 : 0))});
-  if (habits.clockFormats.empty()) rows.push_back({"Clock format", "no clock field in this job"});
-  for (const std::string& format : habits.clockFormats) rows.push_back({"Clock format", DescribeClockFormat(format)});
-}
-
 }  // namespace
+
+std::string Utf8(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    if (unit < 0x80) {
+      bytes += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      bytes += static_cast<char>(0xC0 | (unit >> 6));
+      bytes += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      bytes += static_cast<char>(0xE0 | (unit >> 12));
+      bytes += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      bytes += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return bytes;
+}
 
 std::string DescribeClockFormat(const std::string& format) {
   const std::string shown = FormatSampleTime(format);
@@ -181,13 +187,49 @@ struct SettingsReader::State {
   struct Job {
     uint64_t offset;
     Run sent;
-    FormatHabits habits;
-    uint32_t lastCut = 0;
+    ClosingWords closing;
+    std::set<std::string> clockFormats;
+    std::vector<std::string> errorLabels;
   };
   std::vector<Job> jobs;
-  Run current;  // the "^S(" commands of the format being read
-  uint64_t formatStart = 0;
-  bool header = false, clock = false;
+  FormatFacts format;
+  bool open = false;
+
+  void EndFormat() {
+    open = false;
+    FormatFacts& f = format;
+    if (f.labelSize) jobs.push_back({f.offset, f.settings, {}, {}, {}});
+    if (jobs.empty()) return;
+    Job& job = jobs.back();
+    // The plug-in writes error lines into the header, or into a format of their own
+    // that sets only the resolution (the left margin's).
+    if (!f.texts.empty() && !f.loadsBase && (f.labelSize || f.resolution)) {
+      std::string lines;
+      for (const std::string& text : f.texts) lines += (lines.empty() ? "" : " / ") + text;
+      job.errorLabels.push_back("format at byte " + std::to_string(f.offset) + ": " + lines);
+      return;
+    }
+    if (!f.quantity) return;
+    if (f.start) f.closing.kind = ClosingKind::kStartLabel;
+    else if (f.end) f.closing.kind = ClosingKind::kEndLabel;
+    else if (f.loadsBase) f.closing.kind = f.beepSet ? ClosingKind::kPage : ClosingKind::kRemainder;
+    else if (f.emptyBox && !f.other) f.closing.kind = ClosingKind::kEmptyPage;
+    else return;
+    f.closing.beep = f.beep;
+    job.closing.Add(f.closing);
+  }
+
+  void Field(std::string_view text) {
+    FormatFacts& f = format;
+    if (text == "^FC%") f.clock = true;
+    if (StartsWith(text, "^FH")) f.escape = text.size() > 3 ? text[3] : '_';
+    if (StartsWith(text, "^FD")) {
+      std::string data = f.escape != 0 ? DecodeFieldEscapes(text.substr(3), f.escape) : std::string(text.substr(3));
+      if (f.clock && !jobs.empty() && jobs.back().clockFormats.size() < 8) jobs.back().clockFormats.insert(data);
+      if (!f.clock && f.texts.size() < 8) f.texts.push_back(std::move(data));
+    }
+    if (text == "^FS") f.clock = false, f.escape = 0;
+  }
 };
 
 SettingsReader::SettingsReader() : state_(std::make_unique<State>()) {}
@@ -197,48 +239,53 @@ void SettingsReader::Add(const label_stream::Command& command) {
   State& s = *state_;
   const std::string_view text = command.text;
   if (text == "^XA") {
-    s.formatStart = command.offset;
-    s.header = false;
-    s.current.clear();
+    if (s.open) s.EndFormat();
+    s.format = FormatFacts{};
+    s.format.offset = command.offset;
+    s.open = true;
+    return;
   }
+  if (!s.open) return;
+  FormatFacts& f = s.format;
+  if (text == "^XZ") return s.EndFormat();
   if (StartsWith(text, "^S(")) {
-    AddToRun(s.current, text);
-    if (!s.header && (StartsWith(text, "^S(CLR,") || StartsWith(text, "^S(CLS,"))) {
-      s.header = true;
-      s.jobs.push_back({s.formatStart, {}, {}});
-    }
-    if (s.header) s.jobs.back().sent = s.current;
+    AddToRun(f.settings, text);
+    f.labelSize = f.labelSize || StartsWith(text, "^S(CLS,P,") || StartsWith(text, "^S(CLS,L,");
+    f.resolution = f.resolution || StartsWith(text, "^S(CLR,");
+    if (text == "^S(CUB,S,L" || text == "^S(CUB,S,N") f.beepSet = true, f.beep = text.back() == 'L';
+    return;
   }
-  if (s.jobs.empty()) return;
-  FormatHabits& habits = s.jobs.back().habits;
   if (StartsWith(text, "^PQ")) {
     unsigned quantity = 0, cut = 0;
     char pause = 0;
     if (std::sscanf(std::string(text).c_str(), "^PQ%u,%u,%*u,%c", &quantity, &cut, &pause) >= 2) {
-      ++habits.quantities;
-      if (cut > 0) {
-        ++habits.cutting;
-        habits.cutCounts.insert(cut);
-      }
-      habits.pause = habits.pause || pause == 'N';
-      s.jobs.back().lastCut = cut;
+      f.quantity = true;
+      f.closing.quantity = quantity;
+      f.closing.cut = cut;
+      f.closing.pause = pause == 'N';
     }
+    return;
   }
-  if (text == "^S(CUB,S,L") habits.beep = true;
-  if (text == "^FC%") s.clock = true;
-  if (StartsWith(text, "^FD") && s.clock && habits.clockFormats.size() < 8)
-    habits.clockFormats.insert(DecodeFieldEscapes(text.substr(3), '_'));
-  if (text == "^FS") s.clock = false;
+  if (text == "^C(L") f.loadsBase = true;
+  else if (text == "^IMR:START.PNG") f.start = true;
+  else if (text == "^IMR:END.PNG") f.end = true;
+  else if (text == "^GB100,100,100,W,0" && !f.emptyBox) f.emptyBox = true;
+  else if (StartsWith(text, "^IMR:") || StartsWith(text, "^GB") || StartsWith(text, "^FD")) f.other = true;
+  s.Field(text);
 }
 
 std::vector<JobSettings> SettingsReader::Finish() {
+  if (state_->open) state_->EndFormat();
   std::vector<JobSettings> described;
   for (State::Job& job : state_->jobs) {
-    job.habits.lastCuts = job.lastCut > 0 ? 1 : 0;
     JobSettings settings{job.offset, {}};
     GeometryRows(job.sent, settings.rows);
     SettingsRunRows(job.sent, settings.rows);
-    HabitRows(job.habits, settings.rows);
+    for (const std::string& label : job.errorLabels) settings.rows.push_back({"Error label", label});
+    job.closing.Finish(settings.rows);
+    if (job.clockFormats.empty()) settings.rows.push_back({"Clock format", "no clock field in this job"});
+    for (const std::string& format : job.clockFormats)
+      settings.rows.push_back({"Clock format", DescribeClockFormat(format)});
     described.push_back(std::move(settings));
   }
   return described;

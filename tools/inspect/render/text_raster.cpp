@@ -7,31 +7,44 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace label_inspect {
 
 struct Font::Library {
   FT_Library library = nullptr;
-  FT_Face face = nullptr;
+  std::vector<FT_Face> faces;  // the chain, main font first
+  std::vector<std::string> files;  // their bytes, which FreeType reads from while a face lives
   ~Library() {
-    if (face != nullptr) FT_Done_Face(face);
+    for (FT_Face face : faces) FT_Done_Face(face);
     if (library != nullptr) FT_Done_FreeType(library);
   }
 };
 
 namespace {
 
-constexpr const char* kFontFile = "DejaVuSans.ttf";
-constexpr const char* kFontFolders[] = {"/usr/share/fonts/truetype/dejavu", "/usr/local/share/fonts",
-                                        "/usr/share/fonts/TTF", "/usr/share/fonts/dejavu"};
+// The whole file; false when it cannot be read. Read here rather than by FreeType so that
+// a folder of any name works on both systems (a path goes to the system as UTF-16 on
+// Windows).
+bool ReadFont(const std::filesystem::path& path, std::string& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return file.good() || file.eof();
+}
 
-std::string FindDefaultFont() {
-  for (const char* folder : kFontFolders) {
-    const std::filesystem::path path = std::filesystem::path(folder) / kFontFile;
-    std::error_code error;
-    if (std::filesystem::is_regular_file(path, error)) return path.string();
-  }
-  return {};
+std::filesystem::path FindFont(const FontFile& font, const std::filesystem::path& fontFolder) {
+  std::error_code error;
+  const std::filesystem::path beside = fontFolder / font.name;
+  if (!fontFolder.empty() && std::filesystem::is_regular_file(beside, error)) return beside;
+  return std::filesystem::path(font.debianFolder) / font.name;
+}
+
+// The face of the chain that has `character`, the main font when none has it.
+FT_Face FaceFor(const std::vector<FT_Face>& faces, char32_t character) {
+  for (FT_Face face : faces)
+    if (FT_Get_Char_Index(face, character) != 0) return face;
+  return faces.front();
 }
 
 // Unit vectors of the text's reading direction and of "up" on the page (y grows
@@ -61,20 +74,27 @@ int32_t Cell(int32_t size) { return std::clamp<int32_t>(size, 1, kMaxCharacterCe
 Font::Font(std::unique_ptr<Library> library) : library_(std::move(library)) {}
 Font::~Font() = default;
 
-std::unique_ptr<Font> Font::Open(const std::string& path, std::string& error) {
-  const std::string file = path.empty() ? FindDefaultFont() : path;
-  if (file.empty()) {
-    error = std::string("font ") + kFontFile + " not found in /usr/share/fonts/truetype/dejavu (install fonts-dejavu-core)";
-    return nullptr;
-  }
+std::unique_ptr<Font> Font::Open(const std::string& mainPath, std::string& error,
+                                 const std::filesystem::path& fontFolder) {
   auto library = std::make_unique<Library>();
   if (FT_Init_FreeType(&library->library) != 0) {
     error = "FreeType could not start";
     return nullptr;
   }
-  if (FT_New_Face(library->library, file.c_str(), 0, &library->face) != 0) {
-    error = "font " + file + " cannot be opened (install fonts-dejavu-core)";
-    return nullptr;
+  library->files.reserve(std::size(kFontChain));  // no string moves while faces read them
+  for (const FontFile& font : kFontChain) {
+    const bool replaced = library->faces.empty() && !mainPath.empty();
+    const std::filesystem::path file = replaced ? std::filesystem::path(mainPath) : FindFont(font, fontFolder);
+    std::string& bytes = library->files.emplace_back();
+    FT_Face face = nullptr;
+    if (!ReadFont(file, bytes) || bytes.empty() ||
+        FT_New_Memory_Face(library->library, reinterpret_cast<const FT_Byte*>(bytes.data()),
+                           static_cast<FT_Long>(bytes.size()), 0, &face) != 0) {
+      error = "font " + file.string() + " cannot be opened" +
+              (replaced ? std::string(" (named by ZOV_LABEL_FONT)") : " (install " + std::string(font.package) + ")");
+      return nullptr;
+    }
+    library->faces.push_back(face);
   }
   return std::unique_ptr<Font>(new Font(std::move(library)));
 }
@@ -84,7 +104,7 @@ const Font::Glyph* Font::Rendered(char32_t character, int32_t width, int32_t hei
   const auto cached = glyphs_.find(key);
   if (cached != glyphs_.end()) return &cached->second;
   // Outlines unhinted: previews need the shapes, and hinting costs more than drawing.
-  FT_Face face = library_->face;
+  FT_Face face = FaceFor(library_->faces, character);
   if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(width), static_cast<FT_UInt>(height)) != 0 ||
       FT_Load_Char(face, character, FT_LOAD_NO_HINTING | FT_LOAD_RENDER) != 0)
     return nullptr;
@@ -142,7 +162,7 @@ bool Font::Draw(Canvas& canvas, const TextField& field, std::string& problem) {
     pen += glyph->advance;
   }
   if (left <= right) canvas.Drawn(left, top, right - left + 1, bottom - top + 1);
-  if (!missing.empty()) problem = "not in the font, drawn as boxes:" + missing;
+  if (!missing.empty()) problem = "in no font, drawn as boxes:" + missing;
   return true;
 }
 

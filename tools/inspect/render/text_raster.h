@@ -1,7 +1,8 @@
-// Text fields drawn with FreeType and a DejaVu font found at run time.
+// Text fields drawn with FreeType and a chain of fonts found at run time.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,19 +29,40 @@ struct TextField {
 // memory stays bounded (a glyph of the largest cell is a few megabytes).
 inline constexpr int32_t kMaxCharacterCell = 2646;
 
+// The fonts previews draw with, in the order they are asked for a character: a bold
+// condensed main font close in width to the printer's scalable font, then fonts for what
+// it lacks (symbols and right-to-left scripts, Chinese and Japanese, Korean). Each is
+// looked for by its file name beside the program (the release keeps them in fonts/ beside
+// label_inspect.exe), else in the folder its Debian package installs it to; nothing else
+// is searched, so previews do not depend on what a machine has installed.
+struct FontFile {
+  const char* name;
+  const char* debianFolder;
+  const char* package;
+};
+inline constexpr FontFile kFontChain[] = {
+    {"RobotoCondensed-Bold.ttf", "/usr/share/fonts/truetype/roboto/unhinted", "fonts-roboto-unhinted"},
+    {"DejaVuSansCondensed-Bold.ttf", "/usr/share/fonts/truetype/dejavu", "fonts-dejavu-extra"},
+    {"DroidSansFallbackFull.ttf", "/usr/share/fonts/truetype/droid", "fonts-droid-fallback"},
+    {"NanumSquareB.ttf", "/usr/share/fonts/truetype/nanum", "fonts-nanum"},
+};
+
 class Font {
  public:
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
 
-  // The font in `path`, or when `path` is empty DejaVu Sans in the usual font folders.
-  // Null and `error` (which names the file and the package that brings it) when missing.
-  static std::unique_ptr<Font> Open(const std::string& path, std::string& error);
+  // The chain of kFontChain, each file from `fontFolder` when it is there, else from its
+  // Debian folder; a non-empty `mainPath` replaces the main font. Null and `error` (which
+  // names the file and the package that brings it) when one cannot be opened.
+  static std::unique_ptr<Font> Open(const std::string& mainPath, std::string& error,
+                                    const std::filesystem::path& fontFolder = {});
 
-  // Draws the field's ink; false and `problem` for a glyph FreeType cannot render (the
-  // glyphs before it stay drawn). Characters the font lacks are drawn as its empty box
-  // and named in `problem`, with the result still true.
+  // Draws the field's ink, each character from the first font of the chain that has it;
+  // false and `problem` for a glyph FreeType cannot render (the glyphs before it stay
+  // drawn). Characters no font has are drawn as the main font's empty box and named in
+  // `problem`, with the result still true.
   bool Draw(Canvas& canvas, const TextField& field, std::string& problem);
 
  private:
@@ -50,7 +72,7 @@ class Font {
     int left, top;
     unsigned int columns, rows;
     int64_t advance;
-    bool missing;  // not in the font: its empty box
+    bool missing;  // in no font of the chain: the main font's empty box
     std::vector<uint8_t> coverage;
   };
   using GlyphKey = std::tuple<char32_t, int32_t, int32_t>;  // character, cell width, cell height
