@@ -20,11 +20,13 @@ constexpr DWORD kChildTimeout = 120000;
 
 struct Child {
   HANDLE process = nullptr;
-  ~Child() {
+  ~Child() { End(); }
+  void End() {
     if (process == nullptr) return;
     TerminateProcess(process, 99);
     WaitForSingleObject(process, kChildTimeout);
     CloseHandle(process);
+    process = nullptr;
   }
 };
 
@@ -110,7 +112,9 @@ TEST(ServeUnderWine, ReceivesTheSampleJobAndWritesItsReport) {
               win_tools::ReadFileBytes(entry.path().wstring())) << relative.string();
   }
   EXPECT_GT(files, 2u);
-  fs::remove_all(folder);
+  server.End();
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
 }
 
 }  // namespace
