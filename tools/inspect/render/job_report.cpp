@@ -72,8 +72,10 @@ bool WriteReport(std::FILE* file, const fs::path& input, const fs::path& folder,
     page.AddFormat(format, preview);
   });
   label_stream::StreamChecker checker([&](const label_stream::Problem& problem) {
-    ++(problem.severity == label_stream::Severity::kError ? summary.errors : summary.warnings);
-    if (summary.firstProblem.empty()) summary.firstProblem = label_stream::FormatProblem(problem);
+    const bool error = problem.severity == label_stream::Severity::kError;
+    if (summary.firstProblem.empty() || (error && summary.errors == 0))
+      summary.firstProblem = label_stream::FormatProblem(problem);
+    ++(error ? summary.errors : summary.warnings);
     page.AddProblem(problem);
   });
   SettingsReader settings;

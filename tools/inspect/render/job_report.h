@@ -22,7 +22,7 @@ struct ReportSummary {
   size_t formats = 0, printed = 0;
   uint64_t labels = 0;       // printed formats times their quantity (1 when none is set)
   size_t errors = 0, warnings = 0;
-  std::string firstProblem;  // as `check` prints it; empty when there is none
+  std::string firstProblem;  // the first error, else warning, as `check` prints it; empty: none
   std::string firstPreview;  // the first printed label, relative to the folder; empty when none
 };
 
