@@ -306,8 +306,11 @@ class ValidJob {
     const plugin::HostPoint at{x, Across(labelLength_)};
     FUZZ_CHECK(call(&at));  // an image sent is placed, even where nothing of it prints
   }
-  // A point for a field, at or right of the strip.
-  plugin::HostPoint FieldPoint() { return {margin_ + Across(labelWidth_ - margin_), Across(labelLength_)}; }
+  // A point for a field of `size` pixels, at or right of the strip; its baseline (the
+  // point moved down by the size) still on the label.
+  plugin::HostPoint FieldPoint(int32_t size) {
+    return {margin_ + Across(labelWidth_ - margin_), Across(labelLength_ - size)};
+  }
   int32_t Across(int32_t length) { return static_cast<int32_t>(input_.Below(256)) * length / 256; }
 
   void Pages() {
@@ -321,13 +324,14 @@ class ValidJob {
           Place([&](const plugin::HostPoint* at) { return plugin_.vpiReferToVariableBitmap(&tag_, at); }, variable_);
         if (input_.Bool()) {
           const std::u16string text = input_.Text(8);
-          const plugin::HostPoint at = FieldPoint();
-          plugin_.vpiWriteText(reinterpret_cast<const platform::WideChar*>(text.c_str()), &at,
-                               10 + static_cast<int32_t>(input_.Below(100)), &tag_);
+          const int32_t size = 10 + static_cast<int32_t>(input_.Below(100));
+          const plugin::HostPoint at = FieldPoint(size);
+          plugin_.vpiWriteText(reinterpret_cast<const platform::WideChar*>(text.c_str()), &at, size, &tag_);
         }
         if (input_.Bool()) {
-          const plugin::HostPoint at = FieldPoint();
-          plugin_.vpiWriteClock(&tag_, &at, 10 + static_cast<int32_t>(input_.Below(100)), &tag_);
+          const int32_t size = 10 + static_cast<int32_t>(input_.Below(100));
+          const plugin::HostPoint at = FieldPoint(size);
+          plugin_.vpiWriteClock(&tag_, &at, size, &tag_);
         }
       }
       if (input_.Bool())
