@@ -4,8 +4,8 @@
 // `events` so tests can check what happened, in which order, and inject failures.
 #pragma once
 
-#include <map>
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
