@@ -7,7 +7,12 @@
 // commands and every download in it and in each flushed stream is well formed and
 // decodes; a call never grows the buffer past a sheet's worth of work; a call that hits
 // the injected failure keeps what the buffer held, unless it sent or replaced it whole.
+// An input whose first byte is kValidJobMark or above drives instead a valid job in the
+// host's documented order of calls (see ValidJob): every image it places is placed, and
+// everything it sends, flush after flush, passes the stream checker without an error.
+#include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -18,6 +23,7 @@
 #include "plugin/kdv6200_plugin.h"
 #include "support/fake_platform.h"
 #include "support/fault_alloc.h"
+#include "support/stream_check.h"
 #include "stream/command_stream.h"
 
 namespace {
@@ -29,6 +35,7 @@ constexpr size_t kMaxOperations = 48;
 constexpr size_t kMaxGrowthPerCall = size_t{16} << 20;
 // Most bytes the fake bitmap reader hands out for one bitmap.
 constexpr uint32_t kMaxBitmapBytes = 1u << 20;
+constexpr uint8_t kValidJobMark = 0xC0;
 
 // Host values: mostly small, often at the edges of 32 bits.
 int32_t HostValue(fuzzing::FuzzInput& input) {
@@ -213,11 +220,149 @@ class Host {
   bool fired_ = false;
 };
 
+// A job as a host that keeps the rules drives it: the documented order of calls, a
+// supported resolution and page size, a grid at 0 degrees that fits the label, images
+// sent before they are placed, points on the label (images also close to or inside the
+// unprintable strip; fields at or right of it, since a clock left of it is documented to
+// wrap), no failing service. The error-handling switches are fuzzed, so a left margin in
+// the strip prints forced, explained or not at all.
+class ValidJob {
+ public:
+  ValidJob(fuzzing::FuzzInput& input, Fakes& fakes) : input_(input), fakes_(fakes) {}
+
+  void Run() {
+    for (const char16_t* name : {u"PrintError", u"ForcePrinting", u"Override", u"DoAutoCut"}) {
+      const uint32_t choice = input_.Below(3);
+      if (choice != 0) fakes_.printerData.PutDword(u"ORVEX_KD-V62x0G_Config", name, choice - 1);
+    }
+    const int16_t dpi = input_.Bool() ? 600 : 300;
+    const uint32_t scale = 600 / static_cast<uint32_t>(dpi);
+    margin_ = dpi * 35 / 600;
+    plugin::HostSettingsRecord settings{};
+    std::memcpy(settings.bytes + plugin::HostSettingsRecord::kResolutionOffset, &dpi, sizeof dpi);
+    plugin_.vpiInitialize(kPrinter, &settings, nullptr);
+    // Supported page sizes in 600-dpi dots, as host pixels rounded up so they stay supported.
+    const plugin::HostPageSize page{(1181 + input_.Below(1466) + scale - 1) / scale,
+                                    (600 + input_.Below(2400) + scale - 1) / scale};
+    plugin_.vpiWritePrintJobHeader(&page);
+    labelWidth_ = static_cast<int32_t>((page.width * scale - 95) / scale);
+    labelLength_ = static_cast<int32_t>(page.height);
+    Layout(dpi);
+    Send("BASE", base_);
+    Send("START", start_);
+    Send("END", end_);
+    Send("VARIABLE", variable_);
+    if (start_ != 0 && input_.Bool())
+      Place([&](const plugin::HostPoint* at) { return plugin_.vpiReferToStartLabel(at, &tag_); }, start_);
+    Pages();
+    if (end_ != 0 && input_.Bool())
+      Place([&](const plugin::HostPoint* at) { return plugin_.vpiReferToEndLabel(at, &tag_); }, end_);
+    if (input_.Bool()) plugin_.vpiAddEmptyPage();
+    plugin_.vpiWritePrinter();
+    const std::string errors = testing_support::CheckerErrors(fakes_.spooler.AllBytes());
+    if (!errors.empty()) std::fprintf(stderr, "%s", errors.c_str());
+    FUZZ_CHECK(errors.empty());
+  }
+
+ private:
+  // Tenths of a millimetre of the grid: columns x rows positions from the margins, the
+  // pitches chosen so that the last position still starts on the label.
+  void Layout(int16_t dpi) {
+    columns_ = 1 + static_cast<int32_t>(input_.Below(3));
+    rows_ = 1 + static_cast<int32_t>(input_.Below(3));
+    const auto tenths = [dpi](int32_t pixels) { return static_cast<int32_t>(pixels * 10 / (0.03937 * dpi)); };
+    const int32_t left = static_cast<int32_t>(input_.Below(60));
+    const int32_t top = static_cast<int32_t>(input_.Below(60));
+    const int32_t roomX = std::max(tenths(labelWidth_) - left - 2, columns_) / columns_;
+    const int32_t roomY = std::max(tenths(labelLength_) - top - 2, rows_) / rows_;
+    const int32_t pitchX = 1 + static_cast<int32_t>(input_.Below(256)) * (roomX - 1) / 256;
+    const int32_t pitchY = 1 + static_cast<int32_t>(input_.Below(256)) * (roomY - 1) / 256;
+    const int32_t total = 1 + static_cast<int32_t>(input_.Below(static_cast<uint32_t>(3 * columns_ * rows_)));
+    plugin_.vpiSendLayoutData(0, 0, 0, pitchX, pitchY, tenths(labelWidth_), tenths(labelLength_), left, top, total,
+                              columns_, rows_);
+  }
+
+  // Sends an image of fuzzed size, depth and pattern under `name`, or not; `width` keeps its width (0: not sent).
+  void Send(const char* name, int32_t& width) {
+    if (!input_.Bool()) return;
+    testing_support::FakeBitmapReader& bitmaps = fakes_.bitmaps;
+    bitmaps.width = width = 1 + static_cast<int32_t>(input_.Below(128));
+    bitmaps.height = 1 + static_cast<int32_t>(input_.Below(32));
+    bitmaps.bitsPerPixel = input_.Bool() ? 24 : 1;
+    bitmaps.stride = (static_cast<uint32_t>(bitmaps.width) * bitmaps.bitsPerPixel + 31) / 32 * 4;
+    const std::string pattern = input_.Bytes(16);
+    bitmaps.pixels.assign(size_t{bitmaps.stride} * static_cast<uint32_t>(bitmaps.height), '\x5A');
+    for (size_t i = 0; !pattern.empty() && i < bitmaps.pixels.size(); ++i)
+      bitmaps.pixels[i] = pattern[i % pattern.size()];
+    plugin_.vpiSendBitmap(nullptr, reinterpret_cast<platform::BitmapHandle>(0x77), name);
+  }
+
+  // An image `width` wide at a point on the label: often ending at, inside or just past the strip.
+  template <class Call>
+  void Place(Call&& call, int32_t width) {
+    const int32_t x = input_.Bool()
+                          ? std::max(0, margin_ - static_cast<int32_t>(input_.Below(std::min(width + 2, 256))))
+                          : Across(labelWidth_);
+    const plugin::HostPoint at{x, Across(labelLength_)};
+    FUZZ_CHECK(call(&at));  // an image sent is placed, even where nothing of it prints
+  }
+  // A point for a field of `size` pixels, at or right of the strip; its baseline (the
+  // point moved down by the size) still on the label.
+  plugin::HostPoint FieldPoint(int32_t size) {
+    return {margin_ + Across(labelWidth_ - margin_), Across(labelLength_ - size)};
+  }
+  int32_t Across(int32_t length) { return static_cast<int32_t>(input_.Below(256)) * length / 256; }
+
+  void Pages() {
+    const int32_t positions = columns_ * rows_;
+    int32_t labels = 0;
+    for (uint32_t pages = input_.Below(4); pages > 0; --pages) {
+      plugin_.vpiCreateNewPage();
+      for (int32_t position = 0; position < positions; ++position, ++labels) {
+        if (base_ != 0) plugin_.vpiReferToBaseBitmap();
+        if (variable_ != 0 && input_.Bool())
+          Place([&](const plugin::HostPoint* at) { return plugin_.vpiReferToVariableBitmap(&tag_, at); }, variable_);
+        if (input_.Bool()) {
+          const std::u16string text = input_.Text(8);
+          const int32_t size = 10 + static_cast<int32_t>(input_.Below(100));
+          const plugin::HostPoint at = FieldPoint(size);
+          plugin_.vpiWriteText(reinterpret_cast<const platform::WideChar*>(text.c_str()), &at, size, &tag_);
+        }
+        if (input_.Bool()) {
+          const int32_t size = 10 + static_cast<int32_t>(input_.Below(100));
+          const plugin::HostPoint at = FieldPoint(size);
+          plugin_.vpiWriteClock(&tag_, &at, size, &tag_);
+        }
+      }
+      if (input_.Bool())
+        plugin_.vpiCloseNewPageStatic(1 + static_cast<int32_t>(input_.Below(3)));
+      else
+        plugin_.vpiCloseNewPageDynamic(labels);
+      plugin_.vpiCloseNewPageFinal();
+      if (input_.Bool()) plugin_.vpiWritePrinter();
+    }
+  }
+
+  fuzzing::FuzzInput& input_;
+  Fakes& fakes_;
+  plugin::KDV6200Plugin plugin_;
+  int tag_ = 0;
+  int32_t margin_ = 0;
+  int32_t labelWidth_ = 0, labelLength_ = 0;  // in host pixels
+  int32_t columns_ = 1, rows_ = 1;
+  int32_t base_ = 0, start_ = 0, end_ = 0, variable_ = 0;  // widths of the images sent
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput input(data, size);
   Fakes fakes;
+  if (size > 0 && data[0] >= kValidJobMark) {
+    input.Take<uint8_t>();
+    ValidJob(input, fakes).Run();
+    return 0;
+  }
   ScriptConfig(input, fakes.printerData);
   const size_t failingOperation = input.Below(kMaxOperations + 1);  // past the last: none fails
   const uint32_t failAt = 1 + input.Below(64);

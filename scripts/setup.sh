@@ -82,15 +82,19 @@ build_freetype() {
   version=$(dpkg-query -W -f='${Version}' libfreetype-dev)
   mkdir -p "$deps/freetype-src"
   cd "$deps/freetype-src"
-  ls freetype_*.dsc 2>/dev/null | grep -qF "freetype_${version#*:}.dsc" || { rm -f freetype_*; fetch_source freetype "$version"; }
+  if ! ls freetype_*.dsc 2>/dev/null | grep -qF "freetype_${version#*:}.dsc"; then
+    rm -f freetype_*
+    # When the mirror no longer has that version, the newest: then the two builds may
+    # differ in a few pixels, which the win tier's comparison of previews would show.
+    fetch_source freetype "$version" || fetch_source freetype
+  fi
   # dpkg-source unpacks the upstream files and applies Debian's patches.
   rm -rf unpacked build
   dpkg-source --no-check -x freetype_*.dsc unpacked
   cmake -S unpacked -B build -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DFT_REQUIRE_ZLIB=ON \
         -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
-        -DFT_DISABLE_BZIP2=ON \
-        -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+        -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
   cmake --build build -j"$(nproc)"
   cmake --install build
 }

@@ -67,20 +67,37 @@ std::u16string FormatLine(const platform::LocalTime& time, const std::u16string&
   return line;
 }
 
+// What goes before an entry so that it starts a line of its own: nothing after a line
+// feed (or in an empty file), a line feed after a lone carriage return, else both. A log
+// that does not end a line was left so by a crash, a power loss or an older build.
+std::string LineStart(platform::LogFile& file, uint64_t size) {
+  char last = '\n';
+  if (size == 0 || !file.ReadAt(size - 1, &last, 1) || last == '\n') return "";
+  return last == '\r' ? "\n" : "\r\n";
+}
+
+// Writes the entry whole or not at all: a write that comes up short (a full disk) is cut
+// back to the size the log had before it, so its fragment cannot spoil the next entry.
+void AppendWhole(platform::LogFile& file, uint64_t size, const std::string& entry) {
+  if (!file.AppendAtEnd(entry.data(), static_cast<uint32_t>(entry.size()))) file.CutBackTo(size);
+}
+
 // Opens the log (rotating it first when it is full) and appends one entry. Runs while
 // the mutex is held, so the size check, the rotation and the append are one step.
 void AppendLogLine(platform::LogSystem& system, const LogSettings& settings, const char16_t* pluginName,
                    const char16_t* source, const std::u16string& message) {
   if (pluginName == nullptr || source == nullptr) return;
   std::unique_ptr<platform::LogFile> file = system.OpenFile(settings.logPath, false);
-  if (!file) return;
-  // In 64 bits so a huge file cannot wrap the sum.
+  // Without its size a short write could not be cut back: the entry is dropped.
+  uint64_t size = 0;
+  if (!file || !file->Size(size)) return;
   std::u16string backupPath = settings.logPath + u".bak";
   CutTo(backupPath, kMaxPathUnits);
   // A log path at the maximum length leaves no room for the backup's extension: its
   // name would be the log's own, and rotating would delete the log. It keeps growing.
   const bool canRotate = backupPath != settings.logPath;
-  if (canRotate && file->Size() + kRotationMargin > settings.sizeLimit) {
+  // In 64 bits so a huge file cannot wrap the sum.
+  if (canRotate && size + kRotationMargin > settings.sizeLimit) {
     file.reset();
     system.RemoveFile(backupPath);
     // The log is emptied only once its copy is safe. When the copy fails (another
@@ -88,13 +105,12 @@ void AppendLogLine(platform::LogSystem& system, const LogSettings& settings, con
     // rotation copies it.
     const bool copied = system.CopyFileOver(settings.logPath, backupPath);
     file = system.OpenFile(settings.logPath, copied);
-    if (!file) return;
+    if (!file || !file->Size(size)) return;
   }
   const std::u16string line = FormatLine(system.Now(), settings.applicationName, pluginName, source, message);
   std::string bytes;
   if (!system.ToAnsiCodePage(line, bytes) || bytes.empty() || bytes.size() > kMaxConvertedBytes) return;
-  bytes += "\r\n";
-  file->AppendAtEnd(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  AppendWhole(*file, size, LineStart(*file, size) + bytes + "\r\n");
 }
 
 std::unique_ptr<platform::LogMutex> OpenLogMutex(platform::LogSystem& system) {

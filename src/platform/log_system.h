@@ -30,10 +30,15 @@ class LogMutex {
 class LogFile {
  public:
   virtual ~LogFile() = default;
-  // The whole size in bytes (0 when it cannot be read).
-  virtual uint64_t Size() = 0;
-  // Moves to the end of the file and writes all bytes; false when the write fails.
+  // The whole size in bytes; false when it cannot be read.
+  virtual bool Size(uint64_t& size) = 0;
+  // Reads `size` bytes from `offset`; false unless all of them were read.
+  virtual bool ReadAt(uint64_t offset, void* data, uint32_t size) = 0;
+  // Moves to the end of the file and writes all bytes; false when the write fails or
+  // comes up short (part of the bytes may then be on disk).
   virtual bool AppendAtEnd(const void* data, uint32_t size) = 0;
+  // Cuts the file back to `size` bytes; false when that fails.
+  virtual bool CutBackTo(uint64_t size) = 0;
 };
 
 class LogSystem {

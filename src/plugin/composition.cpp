@@ -47,9 +47,9 @@ bool PluginJob::ComposeBaseSingle() {
   const int64_t inStrip = int64_t{layout.deviceMargin} - layout.leftOffset;
   int64_t x = int64_t{layout.leftOffset} - layout.deviceMargin;
   if (inStrip > 0) {
-    // The whole image in the unprintable strip: the printer discards the base, and
-    // the format is left without its end.
-    if (baseImage.width < inStrip) return commands::WriteBaseDiscard(&commands);
+    // The whole image in the unprintable strip (no column left once cropped): the
+    // printer discards the base, and the format is left without its end.
+    if (baseImage.width <= inStrip) return commands::WriteBaseDiscard(&commands);
     if (!commands::CropBitmapLeft(baseImage.pixels, baseImage.width, baseImage.stride, baseImage.height,
                                   baseImage.bitsPerPixel, CropCount(inStrip))) {
       return false;
@@ -135,10 +135,11 @@ bool PluginJob::PlaceImage(commands::ImageSlot& slot, const char* name, int32_t 
   const int64_t margin = layout.deviceMargin;
   int64_t printerX = int64_t{x} - margin;
   if (x < margin) {
-    // Cropped at the strip; an image wholly inside it is deleted from the printer
-    // and its (empty) recall still written.
-    if (commands::CropBitmapLeft(slot.pixels, slot.width, slot.stride, slot.height, slot.bitsPerPixel,
-                                 CropCount(margin - x))) {
+    // Cropped at the strip; an image wholly inside it (no column left once cropped)
+    // is deleted from the printer and its (empty) recall still written.
+    const bool whollyInStrip = margin - x >= slot.width;
+    if (!whollyInStrip && commands::CropBitmapLeft(slot.pixels, slot.width, slot.stride, slot.height,
+                                                   slot.bitsPerPixel, CropCount(margin - x))) {
       if (!commands::DownloadGraphic(&commands, slot.pixels, slot.width, slot.stride, slot.height, slot.bitsPerPixel,
                                      name)) {
         return false;

@@ -4,9 +4,11 @@
 // `events` so tests can check what happened, in which order, and inject failures.
 #pragma once
 
+#include <algorithm>
 #include <map>
-#include <new>
 #include <memory>
+#include <new>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -32,6 +34,10 @@ class FakeLogSystem final : public platform::LogSystem {
   std::string unmappable = "?";
   // Added to every file's reported size, to stand for files too large to hold in memory.
   uint64_t extraSize = 0;
+  bool sizeFails = false;
+  // Bytes the disk still has room for (none: unlimited): a write beyond it comes up short
+  // with what fits on disk, and cutting a file back gives its bytes back.
+  std::optional<uint64_t> room;
   bool nowThrows = false;
   platform::LocalTime now{2026, 12, 9, 8, 5, 3, 7};
 
@@ -39,7 +45,7 @@ class FakeLogSystem final : public platform::LogSystem {
   std::set<std::u16string> folders;
   std::map<std::u16string, std::string> files;
   // "mutex-open", "wait", "release", "mutex-close", "open", "open-truncate", "file-close",
-  // "delete", "copy", "now", "append", in the order they happened.
+  // "delete", "copy", "now", "append", "cut", in the order they happened.
   std::vector<std::string> events;
   int mutexWaits = 0;
   int mutexReleases = 0;
@@ -151,19 +157,42 @@ class FakeLogSystem final : public platform::LogSystem {
       --owner_.filesOpen;
       owner_.events.push_back("file-close");
     }
-    uint64_t Size() override {
-      auto found = owner_.files.find(path_);
-      return owner_.extraSize + (found == owner_.files.end() ? 0 : found->second.size());
+    bool Size(uint64_t& size) override {
+      if (owner_.sizeFails) return false;
+      const std::string* content = Content();
+      size = owner_.extraSize + (content == nullptr ? 0 : content->size());
+      return true;
+    }
+    bool ReadAt(uint64_t offset, void* data, uint32_t size) override {
+      const std::string* content = Content();
+      if (content == nullptr || offset > content->size() || content->size() - offset < size) return false;
+      std::copy_n(content->data() + offset, size, static_cast<char*>(data));
+      return true;
     }
     bool AppendAtEnd(const void* data, uint32_t size) override {
       owner_.events.push_back("append");
-      auto found = owner_.files.find(path_);
-      if (found == owner_.files.end()) return false;
-      found->second.append(static_cast<const char*>(data), size);
+      std::string* content = Content();
+      if (content == nullptr) return false;
+      const uint64_t fits = std::min<uint64_t>(size, owner_.room.value_or(size));
+      content->append(static_cast<const char*>(data), fits);
+      if (owner_.room) *owner_.room -= fits;
+      return fits == size;
+    }
+    bool CutBackTo(uint64_t size) override {
+      owner_.events.push_back("cut");
+      std::string* content = Content();
+      if (content == nullptr || size > content->size()) return false;
+      if (owner_.room) *owner_.room += content->size() - size;
+      content->resize(size);
       return true;
     }
 
    private:
+    std::string* Content() {
+      auto found = owner_.files.find(path_);
+      return found == owner_.files.end() ? nullptr : &found->second;
+    }
+
     FakeLogSystem& owner_;
     std::u16string path_;
   };

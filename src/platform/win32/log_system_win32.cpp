@@ -37,19 +37,31 @@ class Win32LogFile final : public LogFile {
  public:
   explicit Win32LogFile(HANDLE handle) : handle_(handle) {}
   ~Win32LogFile() override { ::CloseHandle(handle_); }
-  uint64_t Size() override {
-    DWORD high = 0;
-    const DWORD low = ::GetFileSize(handle_, &high);
-    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return 0;
-    return (static_cast<uint64_t>(high) << 32) | low;
+  bool Size(uint64_t& size) override {
+    LARGE_INTEGER bytes{};
+    if (!::GetFileSizeEx(handle_, &bytes)) return false;
+    size = static_cast<uint64_t>(bytes.QuadPart);
+    return true;
+  }
+  bool ReadAt(uint64_t offset, void* data, uint32_t size) override {
+    DWORD read = 0;
+    return MoveTo(offset) && ::ReadFile(handle_, data, size, &read, nullptr) != FALSE && read == size;
   }
   bool AppendAtEnd(const void* data, uint32_t size) override {
-    ::SetFilePointer(handle_, 0, nullptr, FILE_END);
+    LARGE_INTEGER none{};
+    if (!::SetFilePointerEx(handle_, none, nullptr, FILE_END)) return false;
     DWORD written = 0;
     return ::WriteFile(handle_, data, size, &written, nullptr) != FALSE && written == size;
   }
+  bool CutBackTo(uint64_t size) override { return MoveTo(size) && ::SetEndOfFile(handle_) != FALSE; }
 
  private:
+  bool MoveTo(uint64_t offset) {
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    return ::SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != FALSE;
+  }
+
   HANDLE handle_;
 };
 

@@ -25,10 +25,13 @@ class DiagnosticLogTest : public ::testing::Test {
   FakeLogSystem log;
   platform::ScopedService<platform::LogSystem> guard{log};
 
-  // The folders already exist and the log holds `size` bytes.
+  // The folders already exist and the log holds `size` bytes of whole lines.
   void PrepareLog(size_t size, char fill = 'x') {
     log.folders = {kMaker, kApplication};
-    log.files[kLog] = std::string(size, fill);
+    log.files[kLog] = Filler(size, fill);
+  }
+  static std::string Filler(size_t size, char fill = 'x') {
+    return size < 2 ? std::string(size, '\n') : std::string(size - 2, fill) + "\r\n";
   }
 };
 
@@ -130,9 +133,9 @@ TEST_F(DiagnosticLogTest, RotatesOnlyPastTheLimitLessTheMargin) {
     const std::string line = kPrefix + "s,m\r\n";
     if (size == 5238784) {
       EXPECT_EQ(log.files.count(kBackup), 0u);
-      EXPECT_EQ(log.files[kLog], std::string(size, 'x') + line);
+      EXPECT_EQ(log.files[kLog], Filler(size) + line);
     } else {
-      EXPECT_EQ(log.files[kBackup], std::string(size, 'x'));
+      EXPECT_EQ(log.files[kBackup], Filler(size));
       EXPECT_EQ(log.files[kLog], line);
     }
   }
@@ -150,7 +153,7 @@ TEST_F(DiagnosticLogTest, RotationReplacesAnExistingBackup) {
   PrepareLog(5238785, 'n');
   log.files[kBackup] = std::string(6000000, 'o');
   diag::WriteDiagnosticLog(u"m", u"s");
-  EXPECT_EQ(log.files[kBackup], std::string(5238785, 'n'));
+  EXPECT_EQ(log.files[kBackup], Filler(5238785, 'n'));
   EXPECT_EQ(log.files[kLog], kPrefix + "s,m\r\n");
 }
 
@@ -159,11 +162,11 @@ TEST_F(DiagnosticLogTest, AFailedCopyKeepsEveryEntryInTheFullLog) {
   log.files[kBackup] = "old backup\r\n";
   log.heldOpen = {kBackup};
   diag::WriteDiagnosticLog(u"m", u"s");
-  EXPECT_EQ(log.files[kLog], std::string(5240000, 'x') + kPrefix + "s,m\r\n");
+  EXPECT_EQ(log.files[kLog], Filler(5240000) + kPrefix + "s,m\r\n");
   EXPECT_EQ(log.files[kBackup], "old backup\r\n");
   log.heldOpen.clear();
   diag::WriteDiagnosticLog(u"n", u"s");
-  EXPECT_EQ(log.files[kBackup], std::string(5240000, 'x') + kPrefix + "s,m\r\n");
+  EXPECT_EQ(log.files[kBackup], Filler(5240000) + kPrefix + "s,m\r\n");
   EXPECT_EQ(log.files[kLog], kPrefix + "s,n\r\n");
 }
 
@@ -172,7 +175,7 @@ TEST_F(DiagnosticLogTest, SizeNearFourGigabytesStillRotates) {
   PrepareLog(3, 'o');
   log.extraSize = 0xFFFFF000u - 3;
   diag::WriteDiagnosticLog(u"m", u"s");
-  EXPECT_EQ(log.files[kBackup], "ooo");
+  EXPECT_EQ(log.files[kBackup], Filler(3, 'o'));
   EXPECT_EQ(log.files[kLog], kPrefix + "s,m\r\n");
 }
 
@@ -180,8 +183,8 @@ TEST_F(DiagnosticLogTest, FailedReopenKeepsTheOldLogAndItsBackup) {
   PrepareLog(5238785);
   log.truncateFails = true;
   diag::WriteDiagnosticLog(u"m", u"s");
-  EXPECT_EQ(log.files[kLog], std::string(5238785, 'x'));
-  EXPECT_EQ(log.files[kBackup], std::string(5238785, 'x'));
+  EXPECT_EQ(log.files[kLog], Filler(5238785));
+  EXPECT_EQ(log.files[kBackup], Filler(5238785));
   EXPECT_EQ(log.mutexReleases, 1);
   EXPECT_EQ(log.mutexesOpen, 0);
   EXPECT_EQ(log.filesOpen, 0);
@@ -210,7 +213,8 @@ TEST_F(DiagnosticLogTest, ALogPathWithNoRoomForTheBackupNameIsNotRotated) {
   diag::WriteDiagnosticLog(u"second", u"s");
   EXPECT_EQ(log.files.size(), 1u);
   EXPECT_EQ(log.files[logPath].substr(0, kPrefix.size() + 7), kPrefix + "s,first");
-  EXPECT_EQ(log.Lines(logPath).back(), std::string(5300000, 'x') + kPrefix + "s,second");
+  EXPECT_EQ(log.files[logPath].substr(kPrefix.size() + 9),
+            std::string(5300000, 'x') + "\r\n" + kPrefix + "s,second\r\n");
 }
 
 TEST_F(DiagnosticLogTest, PathUpToTheMaximumIsUsed) {
@@ -243,6 +247,45 @@ TEST_F(DiagnosticLogTest, UnmappableCharactersBecomeTheDefaultCharacter) {
   EXPECT_EQ(log.files[kLog], kPrefix + "s,caf\xe9 ?\r\n");
 }
 
+// A disk that fills up mid-entry: the log is cut back to what it held before the
+// entry, and the next entry, once there is room again, is a whole line of its own.
+TEST_F(DiagnosticLogTest, AShortWriteLeavesTheLogAsItWas) {
+  const std::string before = kPrefix + "s,earlier\r\n";
+  const std::string entry = kPrefix + "s,m\r\n";
+  for (const uint64_t room : {uint64_t{0}, uint64_t{1}, uint64_t{31}, uint64_t{entry.size() - 1}}) {
+    SCOPED_TRACE(room);
+    PrepareLog(0);
+    log.files[kLog] = before;
+    log.room = room;
+    diag::WriteDiagnosticLog(u"m", u"s");
+    EXPECT_EQ(log.files[kLog], before);
+    EXPECT_EQ(log.room, room);
+    log.room.reset();
+    diag::WriteDiagnosticLog(u"n", u"s");
+    EXPECT_EQ(log.files[kLog], before + kPrefix + "s,n\r\n");
+  }
+}
+
+// A log left without a line break at its end (a crash, a power loss, an older build).
+TEST_F(DiagnosticLogTest, AnEntryStartsOnANewLine) {
+  const std::string entry = kPrefix + "s,m\r\n";
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"", entry},
+      {"whole\r\n", "whole\r\n" + entry},
+      {"line feed only\n", "line feed only\n" + entry},
+      {"2026/12/10 10:19:50.881,ORVEX_ZO", "2026/12/10 10:19:50.881,ORVEX_ZO\r\n" + entry},
+      {"torn before its line feed\r", "torn before its line feed\r\n" + entry},
+  };
+  for (const auto& c : cases) {
+    PrepareLog(0);
+    log.files[kLog] = c.before;
+    diag::WriteDiagnosticLog(u"m", u"s");
+    EXPECT_EQ(log.files[kLog], c.after);
+  }
+}
+
 // Every failure drops the entry silently; the mutex, once acquired, is always released,
 // and every handle obtained is closed.
 TEST_F(DiagnosticLogTest, FailuresDropTheEntry) {
@@ -265,6 +308,7 @@ TEST_F(DiagnosticLogTest, FailuresDropTheEntry) {
       {"wait timed out", [](FakeLogSystem& f) { f.waitResult = WaitResult::TimedOut; }, 1, 0, false},
       {"wait failed", [](FakeLogSystem& f) { f.waitResult = WaitResult::Failed; }, 1, 0, false},
       {"file not opened", [](FakeLogSystem& f) { f.openFileFails = true; }, 1, 1, false},
+      {"size not read", [](FakeLogSystem& f) { f.sizeFails = true; }, 1, 1, true},
       {"conversion failed", [](FakeLogSystem& f) { f.conversionFails = true; }, 1, 1, true},
       {"clock threw", [](FakeLogSystem& f) { f.nowThrows = true; }, 1, 1, true},
   };

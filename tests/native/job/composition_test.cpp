@@ -3,6 +3,7 @@
 #include "native/imaging/png_decode.h"
 #include "stream/command_stream.h"
 #include "stream/png_summary.h"
+#include "support/stream_check.h"
 
 namespace {
 
@@ -201,6 +202,53 @@ TEST_F(CompositionTest, AFailedBaseCaptureWritesNothing) {
   EXPECT_FALSE(Send("BASE"));
   EXPECT_TRUE(plugin->Commands().empty());
   EXPECT_FALSE(plugin->vpiSendBitmap(dc(), bitmap(), nullptr));
+}
+
+// An image whose width equals its crop at the unprintable strip has no column left: it
+// lies wholly in the strip, as one a column narrower does. Each kind of image, at crop - 1,
+// crop and crop + 1 columns, in a forced job (the single-up base in the strip makes the
+// left margin invalid) whose whole stream goes to the printer.
+TEST_F(CompositionTest, AnImageAsWideAsItsCropLiesWhollyInTheStrip) {
+  const struct {
+    const char* kind;
+    int32_t leftMargin;  // tenths of a millimetre: leftOffset 118, or 19 for the base
+    int32_t crop;
+    bool (*place)(plugin::KDV6200Plugin&, const plugin::HostPoint*, void*);
+  } kinds[] = {
+      {"START", 50, 20, [](plugin::KDV6200Plugin& p, const plugin::HostPoint* at, void* tag) {
+         return p.vpiReferToStartLabel(at, tag);
+       }},
+      {"END", 50, 20, [](plugin::KDV6200Plugin& p, const plugin::HostPoint* at, void* tag) {
+         return p.vpiReferToEndLabel(at, tag);
+       }},
+      {"VARIABLE", 50, 20, [](plugin::KDV6200Plugin& p, const plugin::HostPoint* at, void* tag) {
+         return p.vpiCreateNewPage() && p.vpiReferToVariableBitmap(tag, at) && p.vpiCloseNewPageStatic(1) &&
+                p.vpiCloseNewPageFinal();
+       }},
+      {"BASE", 8, 16, [](plugin::KDV6200Plugin& p, const plugin::HostPoint*, void*) {
+         return p.vpiCreateNewPage() && p.vpiReferToBaseBitmap() && p.vpiCloseNewPageStatic(1) &&
+                p.vpiCloseNewPageFinal();
+       }},
+  };
+  const plugin::HostPoint at{15, 4};  // 20 of its columns in the 35-pixel strip
+  for (const auto& k : kinds) {
+    std::string streams[3];
+    for (int32_t more = -1; more <= 1; ++more) {
+      SCOPED_TRACE(std::string(k.kind) + " " + std::to_string(k.crop + more));
+      NewObject();
+      spooler.writes.clear();
+      Setting(u"PrintError", 0);
+      Setting(u"ForcePrinting", 1);
+      Initialize(600);
+      ASSERT_TRUE(Header(2362, 1181));
+      plugin->vpiSendLayoutData(0, 0, 0, 1000, 500, 1000, 500, k.leftMargin, 30, 1, 1, 1);
+      Image(k.crop + more, 3);
+      EXPECT_TRUE(Send(k.kind) && k.place(*plugin, &at, &tag) && plugin->vpiWritePrinter());
+      streams[more + 1] = Sent();
+      EXPECT_EQ(testing_support::CheckerErrors(streams[more + 1]), "");
+    }
+    EXPECT_EQ(streams[1], streams[0]) << k.kind;
+  }
 }
 
 struct MaskCase {

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -145,12 +146,12 @@ TEST_F(LogTest, FirstEntryCreatesTheFoldersAndOneLine) {
 }
 
 TEST_F(LogTest, RotatesOnlyPastTheLimitLessTheMargin) {
-  PrepareLog(std::string(5238784, 'x'));
+  PrepareLog(std::string(5238782, 'x') + "\r\n");
   diag::WriteDiagnosticLog(u"kept", u"test");
   std::string content = ReadAll(LogPath());
   EXPECT_TRUE(IsMissing(BackupPath()));
   ASSERT_GT(content.size(), 5238784u);
-  EXPECT_EQ(content.find_first_not_of('x'), 5238784u);
+  EXPECT_EQ(content.find_first_not_of('x'), 5238782u);
   EXPECT_EQ(SplitLines(content.substr(5238784)).size(), 1u);
 
   WriteAll(LogPath(), std::string(5238785, 'y'));
@@ -174,7 +175,7 @@ TEST_F(LogTest, RotationReplacesTheBackup) {
 // Another process holding the backup open: neither deleted nor copied over, so the
 // log is not emptied either; the entry joins the full log.
 TEST_F(LogTest, ABackupHeldOpenKeepsEveryEntry) {
-  const std::string full(5238785, 'k');
+  const std::string full = std::string(5238783, 'k') + "\r\n";
   PrepareLog(full);
   WriteAll(BackupPath(), "held\r\n");
   const HANDLE held = CreateFileW(BackupPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -184,10 +185,30 @@ TEST_F(LogTest, ABackupHeldOpenKeepsEveryEntry) {
   EXPECT_EQ(ReadAll(BackupPath()), "held\r\n");
   const std::string content = ReadAll(LogPath());
   ASSERT_GT(content.size(), full.size());
-  EXPECT_EQ(content.find_first_not_of('k'), full.size());
+  EXPECT_EQ(content.compare(0, full.size(), full), 0);
   const std::vector<std::string> lines = SplitLines(content.substr(full.size()));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(lines[0].ends_with(",test,kept")) << lines[0];
+}
+
+// What cuts a torn entry back, on a real file through the handle already open.
+TEST_F(LogTest, TheLogFileIsReadAndCutBackThroughItsHandle) {
+  PrepareLog("whole\r\ntorn");
+  const std::wstring path = LogPath();
+  std::unique_ptr<platform::LogFile> file =
+      platform::GetLogSystem().OpenFile(std::u16string(path.begin(), path.end()), false);
+  ASSERT_NE(file, nullptr);
+  uint64_t size = 0;
+  ASSERT_TRUE(file->Size(size));
+  ASSERT_EQ(size, 11u);
+  char last = 0;
+  EXPECT_TRUE(file->ReadAt(size - 1, &last, 1));
+  EXPECT_EQ(last, 'n');
+  EXPECT_FALSE(file->ReadAt(size, &last, 1));
+  EXPECT_TRUE(file->CutBackTo(7));
+  EXPECT_TRUE(file->AppendAtEnd("next\r\n", 6));
+  file.reset();
+  EXPECT_EQ(ReadAll(path), "whole\r\nnext\r\n");
 }
 
 TEST_F(LogTest, UnmappableCharactersBecomeTheDefaultCharacter) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The label_inspect.exe of the release zip, unpacked to a fresh folder, against the
-# native tool on the same streams: under Wine its previews equal the native ones pixel
-# for pixel, its report passes the browser check, and its check prints the same lines
-# with the same exit status on the sample job and on a broken stream.
+# native tool on the same streams: it imports system DLLs only; under Wine its previews
+# equal the native ones pixel for pixel, its report passes the browser check, and its
+# check prints the same lines with the same exit status on the sample job and on a
+# broken stream.
 # Usage: tests/win/release_tool/check_release_tool.sh ZIP STREAM NATIVE_TOOL WINE_RUN WORK_DIR
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -16,6 +17,14 @@ work=$(realpath "$work")
 tool=$(echo "$work"/unpacked/*/tools/label_inspect.exe)
 [ -f "$tool" ] || fail "no tools/label_inspect.exe in $zip"
 windows() { "$wine_run" "$tool" "$@"; }
+
+# Linked statically, as the plug-in: nothing to install beside it.
+for dll in $(x86_64-w64-mingw32-objdump -p "$tool" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
+  case "$dll" in
+    kernel32.dll | user32.dll | gdi32.dll | winspool.drv | shell32.dll | advapi32.dll | msvcrt.dll) ;;
+    *) fail "label_inspect.exe imports $dll, which is not a system DLL" ;;
+  esac
+done
 
 # Previews: the same files, the same pixels (compared as decoded pixels, not PNG bytes).
 "$native" render "$stream" --out "$work/native" >/dev/null || fail "native render failed"
@@ -32,9 +41,10 @@ bash "$here/../../browser/check_report.sh" "$work/report/report.html" "$work/rep
 # check: lines and exit status; the broken stream ends inside a download.
 head -c "$(( $(stat -c %s "$stream") * 2 / 3 ))" "$stream" >"$work/broken.prn"
 for input in "$stream" "$work/broken.prn"; do
-  "$native" check "$input" >"$work/check-native.txt" 2>&1
+  # Standard output only: Wine may add lines of its own on standard error.
+  "$native" check "$input" >"$work/check-native.txt"
   native_status=$?
-  windows check "$input" 2>&1 | tr -d '\r' >"$work/check-windows.txt"
+  windows check "$input" | tr -d '\r' >"$work/check-windows.txt"
   windows_status=${PIPESTATUS[0]}
   [ "$native_status" = "$windows_status" ] || fail "check $(basename "$input"): exit $windows_status, natively $native_status"
   diff "$work/check-native.txt" "$work/check-windows.txt" >&2 || fail "check $(basename "$input"): lines differ"

@@ -31,10 +31,11 @@ inline constexpr int32_t kMaxCharacterCell = 2646;
 
 // The fonts previews draw with, in the order they are asked for a character: a bold
 // condensed main font close in width to the printer's scalable font, then fonts for what
-// it lacks (symbols and right-to-left scripts, Chinese and Japanese, Korean). Each is
-// looked for by its file name beside the program (the release keeps them in fonts/ beside
+// it lacks (symbols and other alphabets, Chinese and Japanese, Korean). Each is looked for
+// by its file name beside the program (the release keeps them in fonts/ beside
 // label_inspect.exe), else in the folder its Debian package installs it to; nothing else
 // is searched, so previews do not depend on what a machine has installed.
+// scripts/setup.sh and scripts/package.sh read this list: one entry a line, as below.
 struct FontFile {
   const char* name;
   const char* debianFolder;
