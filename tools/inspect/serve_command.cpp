@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "serve_system.h"
 #include "inspect_io.h"
 #include "job_report.h"
 #include "serve/server.h"
+#include "serve_system.h"
 #include "subcommands.h"
 
 namespace label_inspect {
