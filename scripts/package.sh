@@ -4,7 +4,7 @@
 # writes dist/ZOV_PLUGIN_KDV6200-<version>-win64.zip holding the DLL, the .debug file,
 # tools/label_inspect.exe (stripped), tools/fonts/ (the fonts of the previews, from their
 # Debian packages, with the packages' copyright files), INSTALL.txt (its printer data
-# table printed by printer_data_table.exe from the code's own list), CHANGES.txt and
+# table held to the code by a native test), CHANGES.txt and
 # SHA256SUMS over every other file. The version comes from src/resources/version.h.
 #
 # Reproducible: one commit gives the same bytes in any folder at any time. File times in
@@ -27,7 +27,7 @@ esac
 
 # test.sh sets ZOV_SETUP_DONE when it has run the setup already.
 [ -n "${ZOV_SETUP_DONE:-}" ] || bash scripts/setup.sh
-build_tree win64 zov_plugin label_inspect printer_data_table
+build_tree win64 zov_plugin label_inspect
 
 version_part() { sed -n "s/^#define ZOV_VERSION_$1 \([0-9]\{1,5\}\)\$/\1/p" src/resources/version.h; }
 version="$(version_part MAJOR).$(version_part MINOR).$(version_part PATCH).$(version_part BUILD)"
@@ -64,13 +64,8 @@ pack() {
   done < <(font_chain)
   # The copyright files name the Apache licence by its Debian path: its text goes along.
   cp /usr/share/common-licenses/Apache-2.0 "$dir/tools/fonts/Apache-2.0.txt"
-  table=$(build/win64/wine-run build/win64/printer_data_table.exe | tr -d '\r')
-  [ -n "$table" ] || { echo "printer_data_table.exe printed nothing"; return 1; }
-  sed -e "s/@VERSION@/$version/" src/resources/INSTALL.txt |
-    awk -v table="$table" '$0 == "@PRINTER_DATA@" { print table; next } { print }' >"$stage/INSTALL.txt"
-  windows_text "$stage/INSTALL.txt" >"$dir/INSTALL.txt"
+  sed -e "s/@VERSION@/$version/" src/resources/INSTALL.txt | windows_text - >"$dir/INSTALL.txt"
   windows_text src/resources/CHANGES.txt >"$dir/CHANGES.txt"
-  rm "$stage/INSTALL.txt"
   (cd "$dir" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs -d '\n' sha256sum >SHA256SUMS)
   find "$dir" -type f -exec chmod 0644 {} + -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
   rm -f "$zip"
