@@ -9,9 +9,13 @@
 #  (b) DownloadGraphic against plain libpng and zlib alone, interleaved round-robin, in
 #      build/bench (native, optimised, no sanitizers);
 #  (c) checking a 1000-label job stream against one zlib crc32 pass over the same bytes;
-#  (d) rendering a job's labels against the plug-in's encoding of their images.
+#  (d) rendering a job's labels against the plug-in's encoding of their images;
+#  (e) label_inspect serve receiving 200 jobs of the sample job's size and 20 of 50 MB from
+#      8 clients at once over loopback, against a plain loopback copy of the same bytes to
+#      files: every job compared by CRC, throughput ratio, peak memory of the server.
 # The machine may be shared: only ratios within one run mean much.
 # Usage: scripts/bench.sh [--labels "200 1000"] [--images "text photo"] [--rounds N] [--compare DLL-FOLDER]
+#                        [--only serve]
 #   --compare runs every whole job also with the DLL in that folder, alternating with
 #   this tree's, and prints both. The jobs run in a Wine prefix of their own, so tests
 #   running at the same time are not disturbed.
@@ -23,22 +27,24 @@ label_counts="200 1000"
 images="text photo"
 rounds=15
 compare=""
+only=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --labels) label_counts="$2"; shift 2 ;;
     --images) images="$2"; shift 2 ;;
     --rounds) rounds="$2"; shift 2 ;;
     --compare) compare=$(cd "$2" && pwd); shift 2 ;;
+    --only) only="$2"; shift 2 ;;
     *) echo "usage: scripts/bench.sh [--labels \"200 1000\"] [--images \"text photo\"] [--rounds N]" \
-         "[--compare DLL-FOLDER]" >&2; exit 1 ;;
+         "[--compare DLL-FOLDER] [--only serve]" >&2; exit 1 ;;
   esac
 done
 
 bash scripts/setup.sh
 cmake -S . -B build/bench -Wno-dev -DZOV_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench --target download_bench stream_bench render_bench -j2 >/dev/null
+cmake --build build/bench --target download_bench stream_bench render_bench serve_bench label_inspect -j2 >/dev/null
 configure_win64 >/dev/null
-cmake --build build/win64 --target zov_plugin whole_job_bench -j2 >/dev/null
+cmake --build build/win64 --target zov_plugin whole_job_bench sample_job -j2 >/dev/null
 
 export ZOV_WINEPREFIX="$root/build/win64/bench-wineprefix"
 results="$root/build/bench/results"
@@ -66,10 +72,25 @@ run_job() {
   rm -f "$prn"
 }
 
+# (e) The virtual printer, with the sample job the DLL prints as the small job.
+serve_bench() {
+  local sample="$results/sample_job.prn"
+  build/win64/wine-run build/win64/sample_job.exe "$(windows_path "$sample")" >"$results/sample_job.log" 2>&1
+  build/bench/bench/serve_bench build/bench/tools/label_inspect "$sample" "$results/serve" >"$results/serve.txt" ||
+    echo "serve: FAILED" >>"$results/serve.txt"
+}
+if [ "$only" = serve ]; then
+  serve_bench
+  WINEPREFIX="$ZOV_WINEPREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  cat "$results/serve.txt"
+  exit 0
+fi
+
 # (b) first: it runs natively and needs no Wine.
 build/bench/bench/download_bench --rounds "$rounds" >"$results/download.txt"
 build/bench/bench/stream_bench >"$results/stream.txt"
 build/bench/bench/render_bench >"$results/render.txt"
+serve_bench
 
 for labels in $label_counts; do
   for image in $images; do
@@ -123,6 +144,10 @@ while read -r line; do
     "$(value peak_rss_mb "$line")"
 done <"$results/whole_job.txt"
 
+serve_ratio=$(sed -n 's/^ratio: serve \/ plain copy throughput: median \([0-9.]*\).*/\1/p' "$results/serve.txt")
+printf '%-52s %10s %8s  %s\n' "serve / plain loopback copy, throughput, median" "${serve_ratio:-?}" ">= 0.8" \
+  "$(verdict "${serve_ratio:-0}" 0.8 '>=')"
+
 echo
 echo "(b) DownloadGraphic, plain libpng, zlib alone"
 grep -v '^ratio:' "$results/download.txt"
@@ -134,3 +159,7 @@ cat "$results/stream.txt"
 echo
 echo "(d) Rendering a job's labels against the plug-in's encoding of their images"
 cat "$results/render.txt"
+
+echo
+echo "(e) label_inspect serve against a plain loopback copy to files"
+cat "$results/serve.txt"

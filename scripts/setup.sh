@@ -23,6 +23,8 @@ packages+=(zip)
 packages+=($(font_chain | awk '{print $3}'))
 # dpkg-source: unpacks Debian's source packages with their patches.
 packages+=(dpkg-dev)
+# libasio-dev: the network code of `label_inspect serve` (header-only, both builds).
+packages+=(libasio-dev)
 toolchain="$root/cmake/mingw-w64.cmake"
 
 install_packages() {

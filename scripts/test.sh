@@ -44,6 +44,7 @@ for tier in win ui; do
 done
 # The sample job printed through the real DLL: every label's preview shows its base,
 # images and fields; its report loads in headless Chromium with every preview decoded;
+# the virtual printer's index, left open, shows the job sent to it and links its report;
 # then a report of each whole job the win tier printed.
 report_check() {
   local shots="$root/build/report-shots" stream job
@@ -60,6 +61,7 @@ report_check() {
   ZOV_SETUP_DONE=1 bash scripts/package.sh >/dev/null || return 1
   bash tests/win/release_tool/check_release_tool.sh "$(ls -t dist/*.zip | head -n 1)" "$stream" \
     build/native/tools/label_inspect build/win64/wine-run "$shots/release" || return 1
+  bash tests/browser/check_serve.sh build/native/tools/label_inspect "$stream" "$shots/serve" || return 1
   for job in build/win64/wholejob-streams/*.prn; do
     build/native/tools/label_inspect report "$job" --out "$shots/wholejob/$(basename "$job" .prn)" >/dev/null ||
       { echo "test.sh: no report of $job"; return 1; }

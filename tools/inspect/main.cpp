@@ -19,6 +19,10 @@ extern const Subcommand kSubcommands[] = {
      "DIR/report.html: settings in words, each format's preview beside its commands, the check's findings; "
      "--open shows it in the default browser",
      RunReport},
+    {"serve", "--out DIR [--listen ADDR:PORT] [--idle-timeout SECONDS] [--max-bytes N] [--queue N]",
+     "a raw network printer (default 127.0.0.1:9100): saves each job in DIR/jobs, reports it, lists all in "
+     "DIR/index.html",
+     RunServe},
 };
 extern const size_t kSubcommandCount = std::size(kSubcommands);
 

@@ -21,5 +21,6 @@ int RunList(const Arguments& arguments);
 int RunCheck(const Arguments& arguments);
 int RunRender(const Arguments& arguments);
 int RunReport(const Arguments& arguments);
+int RunServe(const Arguments& arguments);
 
 }  // namespace label_inspect

@@ -22,6 +22,7 @@ windows() { "$wine_run" "$tool" "$@"; }
 for dll in $(x86_64-w64-mingw32-objdump -p "$tool" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
   case "$dll" in
     kernel32.dll | user32.dll | gdi32.dll | winspool.drv | shell32.dll | advapi32.dll | msvcrt.dll) ;;
+    ws2_32.dll | mswsock.dll) ;;  # Winsock, for label_inspect serve
     *) fail "label_inspect.exe imports $dll, which is not a system DLL" ;;
   esac
 done
