@@ -7,7 +7,7 @@
 #      plug-in CPU, bytes per label, and the peak resident memory of the Wine process,
 #      sampled from outside (VmHWM);
 #  (b) DownloadGraphic against plain libpng and zlib alone, interleaved round-robin, in
-#      build/bench (native, optimised, no sanitizers);
+#      build/release (native, optimised, no sanitizers);
 #  (c) checking a 1000-label job stream against one zlib crc32 pass over the same bytes;
 #  (d) rendering a job's labels against the plug-in's encoding of their images.
 # The machine may be shared: only ratios within one run mean much.
@@ -35,8 +35,8 @@ while [ $# -gt 0 ]; do
 done
 
 bash scripts/setup.sh
-cmake -S . -B build/bench -Wno-dev -DZOV_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench --target download_bench stream_bench render_bench -j2 >/dev/null
+configure_release >/dev/null
+cmake --build build/release --target download_bench stream_bench render_bench -j2 >/dev/null
 configure_win64 >/dev/null
 cmake --build build/win64 --target zov_plugin whole_job_bench -j2 >/dev/null
 
@@ -67,9 +67,9 @@ run_job() {
 }
 
 # (b) first: it runs natively and needs no Wine.
-build/bench/bench/download_bench --rounds "$rounds" >"$results/download.txt"
-build/bench/bench/stream_bench >"$results/stream.txt"
-build/bench/bench/render_bench >"$results/render.txt"
+build/release/bench/download_bench --rounds "$rounds" >"$results/download.txt"
+build/release/bench/stream_bench >"$results/stream.txt"
+build/release/bench/render_bench >"$results/render.txt"
 
 for labels in $label_counts; do
   for image in $images; do
