@@ -78,6 +78,7 @@ zip_contents_check() {
 }
 package_lane() {
   local result=0
+  yield_to_windows_lane
   bash scripts/package.sh --check || result=1
   zip_contents_check || result=1
   return $result
@@ -87,7 +88,12 @@ package_lane() {
 # and Xvfb: native (its build, then its tests) and windows (its build, then the tiers that
 # load the DLL, each Wine tier in turn as they share one prefix, and the package's second
 # build beside them). A lane's builds and tests write to build/<lane>.log.
+# The windows lane is the longer one (the mingw libraries, then its build, then the Wine
+# tiers one at a time): the native lane and the package's second build yield the
+# processors to it, and take them when it waits for Wine.
+yield_to_windows_lane() { renice -n 5 -p "$BASHPID" >/dev/null; }
 native_lane() {
+  yield_to_windows_lane
   build_tree native
   tier native native
 }
