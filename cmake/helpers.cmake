@@ -1,5 +1,15 @@
 # Test helpers shared by the three tiers.
 
+# Test code (the test programs, their support libraries, the fuzz replays) is compiled
+# without optimisation and with line tables only: it is most of the trees' compile time,
+# while the code under test keeps the tree's optimisation (and, natively, the sanitizers).
+# The fuzz tree keeps everything optimised, as the fuzzers run the harnesses for hours.
+function(zov_test_code target)
+  if(NOT ZOV_FUZZ)
+    target_compile_options(${target} PRIVATE -O0 -g1)
+  endif()
+endfunction()
+
 # A native GoogleTest executable, one ctest entry per test (label "native").
 function(zov_native_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
@@ -7,7 +17,9 @@ function(zov_native_test name)
   include(GoogleTest)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} PROPERTIES LABELS native DISCOVERY_TIMEOUT 60)
+  zov_test_code(${name})
+  # The tests are listed when ctest runs, not after each link: a rebuild only links.
+  gtest_discover_tests(${name} PROPERTIES LABELS native DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # A Windows GoogleTest executable run under Wine by build/win64/wine-run, one ctest
@@ -18,6 +30,7 @@ function(zov_wine_test name)
   find_package(GTest REQUIRED)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
+  zov_test_code(${name})
   if(NOT ARG_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
@@ -68,8 +81,9 @@ function(zov_fuzz_target name)
     target_link_libraries(${name}_fuzz PRIVATE ${ARG_LIBS})
     target_link_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
   else()
-    add_executable(${name}_fuzz_replay ${source} ${CMAKE_CURRENT_SOURCE_DIR}/replay_main.cpp)
-    target_link_libraries(${name}_fuzz_replay PRIVATE ${ARG_LIBS})
+    add_executable(${name}_fuzz_replay ${source})
+    target_link_libraries(${name}_fuzz_replay PRIVATE ${ARG_LIBS} fuzz_replay_main)
+    zov_test_code(${name}_fuzz_replay)
     add_test(NAME fuzz.${name} COMMAND ${name}_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name}
              ${CMAKE_CURRENT_SOURCE_DIR}/regressions/${name})
     set_tests_properties(fuzz.${name} PROPERTIES LABELS native TIMEOUT 300)

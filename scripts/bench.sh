@@ -7,7 +7,7 @@
 #      plug-in CPU, bytes per label, and the peak resident memory of the Wine process,
 #      sampled from outside (VmHWM);
 #  (b) DownloadGraphic against plain libpng and zlib alone, interleaved round-robin, in
-#      build/bench (native, optimised, no sanitizers);
+#      build/release (native, optimised, no sanitizers);
 #  (c) checking a 1000-label job stream against one zlib crc32 pass over the same bytes;
 #  (d) rendering a job's labels against the plug-in's encoding of their images;
 #  (e) label_inspect serve receiving 200 jobs of the sample job's size and 20 of 50 MB from
@@ -41,8 +41,8 @@ while [ $# -gt 0 ]; do
 done
 
 bash scripts/setup.sh
-cmake -S . -B build/bench -Wno-dev -DZOV_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench --target download_bench stream_bench render_bench serve_bench label_inspect -j2 >/dev/null
+configure_release >/dev/null
+cmake --build build/release --target download_bench stream_bench render_bench serve_bench label_inspect -j2 >/dev/null
 configure_win64 >/dev/null
 cmake --build build/win64 --target zov_plugin whole_job_bench sample_job -j2 >/dev/null
 
@@ -76,7 +76,7 @@ run_job() {
 serve_bench() {
   local sample="$results/sample_job.prn"
   build/win64/wine-run build/win64/sample_job.exe "$(windows_path "$sample")" >"$results/sample_job.log" 2>&1
-  build/bench/bench/serve_bench build/bench/tools/label_inspect "$sample" "$results/serve" >"$results/serve.txt" ||
+  build/release/bench/serve_bench build/release/tools/label_inspect "$sample" "$results/serve" >"$results/serve.txt" ||
     echo "serve: FAILED" >>"$results/serve.txt"
 }
 if [ "$only" = serve ]; then
@@ -87,9 +87,9 @@ if [ "$only" = serve ]; then
 fi
 
 # (b) first: it runs natively and needs no Wine.
-build/bench/bench/download_bench --rounds "$rounds" >"$results/download.txt"
-build/bench/bench/stream_bench >"$results/stream.txt"
-build/bench/bench/render_bench >"$results/render.txt"
+build/release/bench/download_bench --rounds "$rounds" >"$results/download.txt"
+build/release/bench/stream_bench >"$results/stream.txt"
+build/release/bench/render_bench >"$results/render.txt"
 serve_bench
 
 for labels in $label_counts; do

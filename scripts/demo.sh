@@ -5,10 +5,17 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/steps.sh"
 cd "$root"
-bash scripts/setup.sh
+bash scripts/setup.sh --packages
 
-build_tree win64 zov_plugin sample_job
-build_tree native label_inspect
+# The DLL and the host, and the optimised label_inspect, built side by side.
+windows_lane() {
+  bash scripts/setup.sh
+  build_tree win64 zov_plugin sample_job
+}
+lane windows windows_lane
+lane release build_tree release label_inspect
+wait_lanes
+inspect=build/release/tools/label_inspect
 
 demo="$root/build/demo"
 rm -rf "$demo" && mkdir -p "$demo/png"
@@ -21,14 +28,14 @@ run_sample_job() {
 }
 step "printing the sample job through the DLL under Wine" run_sample_job
 step "writing the listing and the images" \
-  sh -c 'build/native/tools/label_inspect list "$1" --extract "$2" >"$3"' - "$stream" "$demo/png" "$demo/sample_job.txt"
+  sh -c '"$0" list "$1" --extract "$2" >"$3"' "$inspect" "$stream" "$demo/png" "$demo/sample_job.txt"
 # The checker's report: no error expected (warnings name what the printer clips or what
 # the plug-in writes on purpose).
 checked=0
-build/native/tools/label_inspect check "$stream" >"$demo/sample_job.check.txt" || checked=$?
+"$inspect" check "$stream" >"$demo/sample_job.check.txt" || checked=$?
 # The job report: settings in words, each label's preview beside its commands.
 step "writing the job report with a preview of every label" \
-  sh -c 'build/native/tools/label_inspect report "$1" --out "$2" >/dev/null' - "$stream" "$demo"
+  sh -c '"$0" report "$1" --out "$2" >/dev/null' "$inspect" "$stream" "$demo"
 
 # What was written, one line each.
 wrote() { printf '  %-20s %s\n' "$1" "$2"; }

@@ -3,6 +3,7 @@
 # the libraries that Debian does not package for mingw: libpng and FreeType (from
 # Debian's own source packages) and GoogleTest (from /usr/src/googletest).
 # Safe to run again: every step is skipped when its result is already there.
+# Usage: scripts/setup.sh [--packages]
 # One line per step on the terminal; the whole output goes to build/setup.log.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/steps.sh"
@@ -117,6 +118,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 else
   say "Debian packages: all ${#packages[@]} installed"
 fi
+# --packages: the Debian packages only (test.sh builds the libraries beside the native tree).
+[ "${1:-}" != --packages ] || exit 0
 
 if [ -f "$prefix/lib/libpng16.a" ]; then
   say "libpng for mingw: built before, in build/deps/mingw"

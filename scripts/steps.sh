@@ -5,7 +5,8 @@
 # same trees the same way (a tree configured two ways would rebuild on every switch).
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-setup_log="$root/build/setup.log"
+# A lane (see lane below) sets ZOV_STEP_LOG to a log of its own.
+setup_log="${ZOV_STEP_LOG:-$root/build/setup.log}"
 mkdir -p "$root/build"
 touch "$setup_log"
 
@@ -23,8 +24,9 @@ step() {
   line="$(basename "$0" .sh): $text ..."
   first=$(($(wc -l <"$setup_log") + 1))
   echo "=== $text ($(date '+%F %T'))" >>"$setup_log"
-  printf '%s ' "$line"
-  if [ -t 1 ]; then
+  # Steps of lanes running side by side print their line whole, once done.
+  [ -n "${ZOV_STEP_LOG:-}" ] || printf '%s ' "$line"
+  if [ -t 1 ] && [ -z "${ZOV_STEP_LOG:-}" ]; then
     show_progress "$line" "$first" &
     watcher=$!
   fi
@@ -38,6 +40,7 @@ step() {
     wait "$watcher" 2>/dev/null || true
     printf '\r\033[K%s ' "$line"
   fi
+  [ -z "${ZOV_STEP_LOG:-}" ] || printf '%s ' "$line"
   if [ "$status" -eq 0 ]; then
     echo "done ($((SECONDS - start)) s)"
     return 0
@@ -64,17 +67,48 @@ font_chain() {
   sed -n 's/^ *{"\([^"]*\.ttf\)", "\([^"]*\)", "\([^"]*\)"},$/\1 \2 \3/p' "$root/tools/inspect/render/text_raster.h"
 }
 
-# The two build trees: native (host g++, sanitizers) and win64 (mingw-w64, the Release
-# build whose stripped DLL ships and is what the win and ui tiers load).
+# lane NAME COMMAND [ARGS...]: runs the command in the background beside the script and
+# other lanes, its steps' output in build/NAME.log; `wait_lanes` collects them.
+lane_pids=()
+lane() {
+  local name=$1
+  shift
+  (
+    lane_pids=()
+    export ZOV_STEP_LOG="$root/build/$name.log"
+    setup_log=$ZOV_STEP_LOG
+    : >"$setup_log"
+    "$@"
+  ) &
+  lane_pids+=($!)
+}
+# wait_lanes: waits for every lane; fails when one failed.
+wait_lanes() {
+  local pid failed=0
+  for pid in "${lane_pids[@]}"; do
+    wait "$pid" || failed=1
+  done
+  lane_pids=()
+  return "$failed"
+}
+
+# The three build trees: native (host g++, sanitizers: the unit tests), win64 (mingw-w64,
+# the Release build whose stripped DLL ships and is what the win and ui tiers load) and
+# release (host g++, optimised, no sanitizers and no tests: the label_inspect people run,
+# and the benchmarks).
 configure_native() {
   cmake -S "$root" -B "$root/build/native" -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}
+configure_release() {
+  cmake -S "$root" -B "$root/build/release" -Wno-dev -DCMAKE_BUILD_TYPE=Release -DZOV_SANITIZE=OFF \
+        -DBUILD_TESTING=OFF
 }
 configure_win64() {
   cmake -S "$root" -B "$root/build/win64" -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
         -DCMAKE_BUILD_TYPE=Release
 }
 
-# forget_moved_tree native|win64: a tree configured for another folder (a copied checkout
+# forget_moved_tree native|win64|release: a tree configured for another folder (a copied checkout
 # brings its build folder along) cannot be reused: say so in one line and start afresh.
 forget_moved_tree() {
   local cache="$root/build/$1/CMakeCache.txt" home
@@ -85,7 +119,7 @@ forget_moved_tree() {
   rm -rf "$root/build/$1"
 }
 
-# build_tree native|win64 [TARGET...]: configures the tree and builds the targets (all
+# build_tree native|win64|release [TARGET...]: configures the tree and builds the targets (all
 # when none are given), as one step.
 build_tree() {
   forget_moved_tree "$1"
@@ -94,10 +128,23 @@ build_tree() {
 configure_and_build() {
   local tree=$1
   shift
-  "configure_$tree"
+  configure_once "$tree"
   if [ $# -gt 0 ]; then
     cmake --build "$root/build/$tree" -j"$(nproc)" --target "$@"
   else
     cmake --build "$root/build/$tree" -j"$(nproc)"
   fi
+}
+
+# configure_once TREE: configures the tree unless it was configured by this same function
+# before (the build itself reruns CMake when a CMakeLists.txt changes); saves seconds on
+# every rebuild.
+configure_once() {
+  local stamp="$root/build/$1/configured-by.txt" how
+  how=$(declare -f "configure_$1")
+  if [ -f "$root/build/$1/CMakeCache.txt" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$how" ]; then
+    return 0
+  fi
+  "configure_$1"
+  printf '%s\n' "$how" >"$stamp"
 }

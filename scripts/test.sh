@@ -19,29 +19,31 @@ while [ $# -gt 0 ]; do
 done
 [ ${#tiers[@]} -gt 0 ] || tiers=(native win ui package)
 
-bash scripts/setup.sh
+bash scripts/setup.sh --packages
 export ZOV_SETUP_DONE=1
 jobs=$(nproc)
 start=$(date +%s)
 
 wants() { printf '%s\n' "${tiers[@]}" | grep -qx "$1"; }
 
-if wants native; then
-  build_tree native
-fi
-if wants win || wants ui; then
-  build_tree win64
-fi
-
-status=0
-if wants native; then
-  ctest --test-dir build/native -L native -j"$jobs" --output-on-failure "${ctest_args[@]}" || status=1
-fi
-for tier in win ui; do
-  if wants "$tier"; then
-    ctest --test-dir build/win64 -L "$tier" --output-on-failure "${ctest_args[@]}" || status=1
+# tier NAME TREE: runs the tier's tests with ctest, the output in the lane's log; one
+# line with the count, and the names of the tests that failed.
+tier() {
+  local name=$1 tree=$2 out="$root/build/ctest-$1.txt" begin=$SECONDS parallel=1
+  # The Wine tests share one prefix and take it in turn; native ones run side by side.
+  [ "$tree" = win64 ] || parallel=$jobs
+  local result=0
+  ctest --test-dir "build/$tree" -L "$name" -j"$parallel" --output-on-failure "${ctest_args[@]}" >"$out" 2>&1 ||
+    result=1
+  cat "$out" >>"$setup_log"
+  echo "test.sh: $name tier: $(grep -E 'tests passed|No tests were found' "$out" | tail -n 1) ($((SECONDS - begin)) s)"
+  if [ $result != 0 ]; then
+    sed -n '/The following tests FAILED/,$p' "$out"
+    echo "test.sh: $name tier FAILED: the whole output is in $out"
   fi
-done
+  return $result
+}
+
 # The sample job printed through the real DLL: every label's preview shows its base,
 # images and fields; its report loads in headless Chromium with every preview decoded;
 # the virtual printer's index, left open, shows the job sent to it and links its report;
@@ -49,8 +51,6 @@ done
 report_check() {
   local shots="$root/build/report-shots" stream job
   rm -rf "$shots" && mkdir -p "$shots"
-  configure_native >/dev/null
-  cmake --build build/native -j"$jobs" --target label_inspect render_test >/dev/null
   stream="$shots/sample_job.prn"
   build/win64/wine-run build/win64/sample_job.exe "Z:${stream//\//\\}" >"$shots/sample_job.log" || return 1
   ZOV_SAMPLE_STREAM="$stream" build/native/tests/native/render/render_test --gtest_filter='SampleJob*' \
@@ -67,12 +67,7 @@ report_check() {
       { echo "test.sh: no report of $job"; return 1; }
   done
 }
-if wants win; then
-  if report_check; then echo "test.sh: report check passed"; else echo "test.sh: report check FAILED"; status=1; fi
-fi
-if wants win || wants ui; then
-  WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-fi
+
 # The zip lists the tool, each font of the chain with its package's copyright file, and
 # the licence text those refer to.
 zip_contents_check() {
@@ -83,9 +78,67 @@ zip_contents_check() {
     grep -q "/$file\$" <<<"$listing" || { echo "test.sh: $file not in the release zip"; return 1; }
   done
 }
-if wants package; then
-  bash scripts/package.sh --check || status=1
-  zip_contents_check || status=1
+package_lane() {
+  local result=0
+  yield_to_windows_lane
+  bash scripts/package.sh --check || result=1
+  zip_contents_check || result=1
+  return $result
+}
+
+# Two lanes run side by side, so that one's builds fill the time the other waits for Wine
+# and Xvfb: native (its build, then its tests) and windows (its build, then the tiers that
+# load the DLL, each Wine tier in turn as they share one prefix, and the package's second
+# build beside them). A lane's builds and tests write to build/<lane>.log.
+# The windows lane is the longer one (the mingw libraries, then its build, then the Wine
+# tiers one at a time): the native lane and the package's second build yield the
+# processors to it, and take them when it waits for Wine.
+yield_to_windows_lane() { renice -n 5 -p "$BASHPID" >/dev/null; }
+native_lane() {
+  yield_to_windows_lane
+  build_tree native
+  tier native native
+}
+windows_lane() {
+  local result=0
+  bash scripts/setup.sh
+  build_tree win64
+  if wants package; then
+    lane package package_lane
+  fi
+  for name in win ui; do
+    if wants "$name"; then tier "$name" win64 || result=1; fi
+  done
+  wait_lanes || result=1
+  return $result
+}
+wine_tiers() { wants win || wants ui; }
+
+status=0
+if wants native; then
+  lane native native_lane
+elif wants win; then
+  lane native build_tree native label_inspect render_test
+fi
+if wine_tiers; then
+  lane windows windows_lane
+elif wants package; then
+  bash scripts/setup.sh
+  lane package package_lane
+fi
+wait_lanes || status=1
+
+# After both lanes: it needs the native tools and the DLL's sample job, and the Wine prefix.
+if wants win; then
+  if report_check >>"$setup_log" 2>&1; then
+    echo "test.sh: report check passed"
+  else
+    echo "test.sh: report check FAILED (its output is in $setup_log)"
+    status=1
+  fi
+fi
+if wine_tiers; then
+  WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 fi
 
 echo "test.sh: tiers ${tiers[*]} finished in $(( $(date +%s) - start ))s, $([ $status = 0 ] && echo 'all passed' || echo 'FAILURES')"
