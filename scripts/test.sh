@@ -62,10 +62,10 @@ report_check() {
   bash tests/win/release_tool/check_release_tool.sh "$(ls -t dist/*.zip | head -n 1)" "$stream" \
     build/native/tools/label_inspect build/win64/wine-run "$shots/release" || return 1
   bash tests/browser/check_serve.sh build/native/tools/label_inspect "$stream" "$shots/serve" || return 1
-  for job in build/win64/wholejob-streams/*.prn; do
-    build/native/tools/label_inspect report "$job" --out "$shots/wholejob/$(basename "$job" .prn)" >/dev/null ||
-      { echo "test.sh: no report of $job"; return 1; }
-  done
+  # Two at a time: the native tests may be done by then, and the processors free.
+  printf '%s\0' build/win64/wholejob-streams/*.prn | xargs -0 -P "$jobs" -I{} sh -c \
+    'build/native/tools/label_inspect report "$1" --out "$2/$(basename "$1" .prn)" >/dev/null ||
+       { echo "test.sh: no report of $1"; exit 1; }' - {} "$shots/wholejob"
 }
 
 # The zip lists the tool, each font of the chain with its package's copyright file, and
@@ -97,7 +97,8 @@ yield_to_windows_lane() { renice -n 5 -p "$BASHPID" >/dev/null; }
 native_lane() {
   yield_to_windows_lane
   build_tree native
-  tier native native
+  # With the Wine tiers, the native tests run after both lanes, beside the report check.
+  wine_tiers || tier native native
 }
 windows_lane() {
   local result=0
@@ -128,7 +129,12 @@ elif wants package; then
 fi
 wait_lanes || status=1
 
-# After both lanes: it needs the native tools and the DLL's sample job, and the Wine prefix.
+# After both lanes: the report check needs the native tools, the DLL's sample job and the
+# Wine prefix. The native tests run beside it, filling the time it waits for Wine and
+# Chromium.
+if wants native && wine_tiers; then
+  lane native-tests tier native native
+fi
 if wants win; then
   if report_check >>"$setup_log" 2>&1; then
     echo "test.sh: report check passed"
@@ -137,6 +143,7 @@ if wants win; then
     status=1
   fi
 fi
+wait_lanes || status=1
 if wine_tiers; then
   WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 fi
