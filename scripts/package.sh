@@ -68,10 +68,12 @@ pack() {
   windows_text src/resources/CHANGES.txt >"$dir/CHANGES.txt"
   (cd "$dir" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs -d '\n' sha256sum >SHA256SUMS)
   find "$dir" -type f -exec chmod 0644 {} + -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
-  rm -f "$zip"
   # zip keeps DOS times in local time: UTC makes them the same everywhere. -X leaves out
-  # owners and extra times, -D directory entries.
-  (cd "$stage" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -9 -@ "$zip")
+  # owners and extra times, -D directory entries. Written beside and renamed, so that a
+  # test reading the zip meanwhile sees a whole one.
+  rm -f "$zip.new"
+  (cd "$stage" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -9 -@ "$zip.new")
+  mv -f "$zip.new" "$zip"
 }
 step "packing dist/$name.zip" pack
 say "$name.zip: $(stat -c %s "$zip") bytes, DLL $(stat -c %s build/win64/ZOV_PLUGIN_KDV6200.dll) bytes, label_inspect.exe $(stat -c %s "$root/build/package/$name/tools/label_inspect.exe") bytes"

@@ -87,18 +87,26 @@ package_lane() {
 }
 
 # Two lanes run side by side, so that one's builds fill the time the other waits for Wine
-# and Xvfb: native (its build, then its tests) and windows (its build, then the tiers that
-# load the DLL, each Wine tier in turn as they share one prefix, and the package's second
-# build beside them). A lane's builds and tests write to build/<lane>.log.
+# and Xvfb: native (the tools the report check needs, the rest of its build, then its
+# tests) and windows (its build, then the tiers that load the DLL, each Wine tier in turn as
+# they share one prefix, then the report check, with the package's second build beside
+# them). A lane's builds and tests write to build/<lane>.log.
 # The windows lane is the longer one (the mingw libraries, then its build, then the Wine
 # tiers one at a time): the native lane and the package's second build yield the
 # processors to it, and take them when it waits for Wine.
 yield_to_windows_lane() { renice -n 5 -p "$BASHPID" >/dev/null; }
+# The native lane builds the tools the report check needs first and says so through a
+# file, so that the windows lane can run the check while the rest of the native tree builds.
+tools_ready="$root/build/native-tools.ready"
+rm -f "$tools_ready" "$tools_ready.failed"
+native_tools() {
+  if build_tree native label_inspect render_test; then touch "$tools_ready"; else touch "$tools_ready.failed"; return 1; fi
+}
 native_lane() {
   yield_to_windows_lane
+  if wants win; then native_tools || return 1; fi
   build_tree native
-  # With the Wine tiers, the native tests run after both lanes, beside the report check.
-  wine_tiers || tier native native
+  tier native native
 }
 windows_lane() {
   local result=0
@@ -110,8 +118,23 @@ windows_lane() {
   for name in win ui; do
     if wants "$name"; then tier "$name" win64 || result=1; fi
   done
+  if wants win; then checked_reports || result=1; fi
   wait_lanes || result=1
   return $result
+}
+# The report check, once the native tools are built; it needs the DLL's sample job and the
+# Wine prefix, which the Wine tiers have left.
+checked_reports() {
+  while [ ! -e "$tools_ready" ]; do
+    [ ! -e "$tools_ready.failed" ] || { echo "test.sh: report check not run: the native tools did not build"; return 1; }
+    sleep 1
+  done
+  if report_check >>"$setup_log" 2>&1; then
+    echo "test.sh: report check passed"
+  else
+    echo "test.sh: report check FAILED (its output is in $setup_log)"
+    return 1
+  fi
 }
 wine_tiers() { wants win || wants ui; }
 
@@ -119,7 +142,7 @@ status=0
 if wants native; then
   lane native native_lane
 elif wants win; then
-  lane native build_tree native label_inspect render_test
+  lane native native_tools
 fi
 if wine_tiers; then
   lane windows windows_lane
@@ -129,21 +152,6 @@ elif wants package; then
 fi
 wait_lanes || status=1
 
-# After both lanes: the report check needs the native tools, the DLL's sample job and the
-# Wine prefix. The native tests run beside it, filling the time it waits for Wine and
-# Chromium.
-if wants native && wine_tiers; then
-  lane native-tests tier native native
-fi
-if wants win; then
-  if report_check >>"$setup_log" 2>&1; then
-    echo "test.sh: report check passed"
-  else
-    echo "test.sh: report check FAILED (its output is in $setup_log)"
-    status=1
-  fi
-fi
-wait_lanes || status=1
 if wine_tiers; then
   WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 fi
