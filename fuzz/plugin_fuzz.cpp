@@ -47,16 +47,19 @@ int32_t HostValue(fuzzing::FuzzInput& input) {
   }
 }
 
-// Every download in `bytes` is a whole PNG file that libpng decodes.
+// No stray or cut bytes in `bytes`, and every download is one whole PNG file that libpng
+// decodes. Read a command at a time: one flush may hold millions of commands.
 void CheckStream(const std::string& bytes) {
-  const label_stream::CommandStream stream = label_stream::ReadCommandStream(bytes);
-  FUZZ_CHECK(stream.ok());
-  FUZZ_CHECK(label_stream::FindBadDownloads(stream).empty());
-  for (const label_stream::Command& command : stream.commands) {
+  label_stream::MemorySource source(bytes);
+  label_stream::CommandReader reader(source);
+  label_stream::CommandView command;
+  while (reader.Next(command)) {
     if (!command.download) continue;
+    FUZZ_CHECK(label_stream::WholePngDownload(command));
     const std::vector<uint8_t> png(command.payload.begin(), command.payload.end());
     FUZZ_CHECK(imaging_test::DecodePng(png).ok);
   }
+  FUZZ_CHECK(reader.TakeErrors().empty());
 }
 
 std::string Buffered(const plugin::KDV6200Plugin& plugin) {

@@ -346,13 +346,15 @@ std::vector<uint64_t> FindBadDownloads(const CommandStream& stream) {
   for (const StreamError& error : stream.errors) strayAt.insert(error.offset);
   std::vector<uint64_t> bad;
   for (const Command& command : stream.commands) {
-    if (!command.download) continue;
-    const PngSummary png = ReadPngSummary(command.payload);
-    if (command.payload.size() < command.declaredLength || strayAt.count(command.End()) != 0 || !png.complete ||
-        png.length != command.payload.size())
+    if (command.download && (!WholePngDownload(command.View()) || strayAt.count(command.End()) != 0))
       bad.push_back(command.offset);
   }
   return bad;
+}
+
+bool WholePngDownload(const CommandView& command) {
+  const PngSummary png = ReadPngSummary(command.payload);
+  return command.payload.size() >= command.declaredLength && png.complete && png.length == command.payload.size();
 }
 
 std::vector<uint64_t> FindRecallsWithoutDownload(const CommandStream& stream) {

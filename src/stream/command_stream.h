@@ -168,6 +168,9 @@ std::vector<uint64_t> FindFramingViolations(const CommandStream& stream);
 // Downloads whose declared length is wrong: the payload runs past the end, bytes that
 // start no command follow it, or it is not exactly one complete PNG file.
 std::vector<uint64_t> FindBadDownloads(const CommandStream& stream);
+// A download whose payload has its declared length and is exactly one complete PNG file
+// (what FindBadDownloads asks of each, but for the bytes that follow it).
+bool WholePngDownload(const CommandView& command);
 // Recalls "^IMR:<name>.PNG" with no download of <name> earlier in the stream.
 std::vector<uint64_t> FindRecallsWithoutDownload(const CommandStream& stream);
 
