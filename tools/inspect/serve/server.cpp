@@ -1,9 +1,14 @@
 #include "server.h"
 
 #include <ctime>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+#include <thread>
+#include <vector>
 
+#include "serve_system.h"
 #include "session.h"
 
 namespace label_serve {
@@ -22,7 +27,55 @@ void Now(std::string& stamp, std::string& readable) {
   readable = text;
 }
 
+// Runs `io` on eight threads, this one included: receiving then keeps its share of a
+// machine busy with other work (the reports, other programs), as eight clients at once
+// would each have a thread; idle threads cost nothing. An exception on any of them ends
+// the run and is thrown here.
+void RunOnThreads(asio::io_context& io) {
+  constexpr unsigned count = 8;
+  std::exception_ptr failure;
+  std::mutex mutex;
+  const auto run = [&] {
+    try {
+      io.run();
+    } catch (...) {
+      const std::lock_guard lock(mutex);
+      failure = std::current_exception();
+      io.stop();
+    }
+  };
+  std::vector<std::thread> threads;
+  for (unsigned i = 1; i < count; ++i) threads.emplace_back(run);
+  run();
+  for (std::thread& thread : threads) thread.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
 }  // namespace
+
+bool Serve(const ServeOptions& options, label_inspect::Font* font, Console console,
+           const std::function<void(uint16_t port)>& listening, std::string& error) {
+  asio::io_context io;
+  Server server(io, options, font, std::move(console));
+  if (!server.Start(error)) return false;
+  listening(server.Port());
+
+  const auto control = asio::make_strand(io);
+  asio::signal_set signals(control);
+  std::error_code unsupported;  // a signal the system lacks is left out
+  for (const int signal : tool_common::StopSignals()) signals.add(signal, unsupported);
+  const auto stop = [&] {
+    server.Stop();
+    signals.cancel();
+  };
+  signals.async_wait([&](const std::error_code& failure, int) {
+    if (!failure) stop();
+  });
+  tool_common::WatchConsoleClose([&] { asio::post(control, stop); });
+  RunOnThreads(io);
+  server.Finish();
+  return true;
+}
 
 Server::Server(asio::io_context& io, ServeOptions options, label_inspect::Font* font, Console console)
     : io_(io),

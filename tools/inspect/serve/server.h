@@ -17,6 +17,7 @@
 #include "job_index.h"
 #include "render_queue.h"
 #include "serve_options.h"
+#include "serve_run.h"
 
 namespace label_serve {
 
@@ -24,9 +25,7 @@ class Session;
 
 class Server {
  public:
-  // `console` hears one line per job, a call at a time (from the network thread and the
-  // worker). `font` may be null: text fields are then listed as undrawn.
-  using Console = std::function<void(const std::string& line)>;
+  // `font` may be null: text fields are then listed as undrawn.
   Server(asio::io_context& io, ServeOptions options, label_inspect::Font* font, Console console);
   ~Server();
 
