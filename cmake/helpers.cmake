@@ -3,11 +3,30 @@
 # Test code (the test programs, their support libraries, the fuzz replays) is compiled
 # without optimisation and with line tables only: it is most of the trees' compile time,
 # while the code under test keeps the tree's optimisation (and, natively, the sanitizers).
+# Under Wine no debugger reads the tests' lines: there they carry none, which also
+# halves their links.
 # The fuzz tree keeps everything optimised, as the fuzzers run the harnesses for hours.
 function(zov_test_code target)
-  if(NOT ZOV_FUZZ)
+  if(ZOV_WINDOWS)
+    target_compile_options(${target} PRIVATE -O0 -g0)
+  elseif(NOT ZOV_FUZZ)
     target_compile_options(${target} PRIVATE -O0 -g1)
   endif()
+endfunction()
+
+# GoogleTest's header, compiled once per tree for all its test programs: parsing it
+# is a third of a test file's compile time. The header target has the test code's flags,
+# which the compiler requires of every file that uses it.
+function(zov_gtest_pch target)
+  if(NOT TARGET zov_gtest_pch)
+    set(source ${CMAKE_BINARY_DIR}/zov_gtest_pch.cpp)
+    file(CONFIGURE OUTPUT ${source} CONTENT "// Holds the test programs' precompiled GoogleTest header.\n")
+    add_library(zov_gtest_pch OBJECT ${source})
+    target_link_libraries(zov_gtest_pch PRIVATE GTest::gtest)
+    zov_test_code(zov_gtest_pch)
+    target_precompile_headers(zov_gtest_pch PRIVATE <gtest/gtest.h>)
+  endif()
+  target_precompile_headers(${target} REUSE_FROM zov_gtest_pch)
 endfunction()
 
 # A native GoogleTest executable, one ctest entry per test (label "native").
@@ -18,19 +37,25 @@ function(zov_native_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   zov_test_code(${name})
+  zov_gtest_pch(${name})
   # The tests are listed when ctest runs, not after each link: a rebuild only links.
   gtest_discover_tests(${name} PROPERTIES LABELS native DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # A Windows GoogleTest executable run under Wine by build/win64/wine-run, one ctest
-# entry per executable (OWN_MAIN: it brings its own main). DISPLAY gives it a virtual X display (label "ui", else "win").
+# entry per executable (OWN_MAIN: it brings its own main; NO_PCH: it compiles GoogleTest's
+# header itself, as its own definitions change what that header says). DISPLAY gives it
+# a virtual X display (label "ui", else "win").
 # The Wine tests share one prefix (printers, log file), so they run one at a time.
 function(zov_wine_test name)
-  cmake_parse_arguments(ARG "DISPLAY;OWN_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY;OWN_MAIN;NO_PCH" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
   zov_test_code(${name})
+  if(NOT ARG_NO_PCH)
+    zov_gtest_pch(${name})
+  endif()
   if(NOT ARG_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
