@@ -3,8 +3,7 @@
 # Test code (the test programs, their support libraries, the fuzz replays) is compiled
 # without optimisation and with line tables only: it is most of the trees' compile time,
 # while the code under test keeps the tree's optimisation (and, natively, the sanitizers).
-# Under Wine no debugger reads the tests' lines: there they carry none, which also
-# halves their links.
+# Under Wine no debugger reads the tests' lines: there they carry none.
 # The fuzz tree keeps everything optimised, as the fuzzers run the harnesses for hours.
 function(zov_test_code target)
   if(ZOV_WINDOWS)
@@ -15,7 +14,7 @@ function(zov_test_code target)
 endfunction()
 
 # GoogleTest's header, compiled once per tree for all its test programs: parsing it
-# is a third of a test file's compile time. The header target has the test code's flags,
+# is about a quarter of a test file's compile time. The header target has the test code's flags,
 # which the compiler requires of every file that uses it.
 function(zov_gtest_pch target)
   if(NOT TARGET zov_gtest_pch)
