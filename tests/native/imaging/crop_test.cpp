@@ -14,40 +14,40 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct Image {
+struct Bitmap {
   Bytes pixels;
   uint32_t width, stride, height, bitsPerPixel;
 };
 
-bool Crop(Image& image, uint32_t count) {
+bool Crop(Bitmap& image, uint32_t count) {
   return commands::CropBitmapLeft(image.pixels, image.width, image.stride, image.height, image.bitsPerPixel, count);
 }
 
 // Row r's first `length` bytes.
-Bytes Row(const Image& image, uint32_t r, size_t length) {
+Bytes Row(const Bitmap& image, uint32_t r, size_t length) {
   const auto start = image.pixels.begin() + static_cast<std::ptrdiff_t>(size_t{r} * image.stride);
   return Bytes(start, start + static_cast<std::ptrdiff_t>(length));
 }
 
 // A 24-bit image whose byte c of pixel j in row r is 16r + 3j + c + 1 (padding 0xEE).
-Image Rgb(uint32_t width, uint32_t height) {
+Bitmap Rgb(uint32_t width, uint32_t height) {
   const uint32_t stride = (3 * width + 3) & ~3u;
-  Image image{Bytes(size_t{stride} * height, 0xEE), width, stride, height, 24};
+  Bitmap image{Bytes(size_t{stride} * height, 0xEE), width, stride, height, 24};
   for (uint32_t r = 0; r < height; ++r)
     for (uint32_t b = 0; b < 3 * width; ++b) image.pixels[r * stride + b] = static_cast<uint8_t>(16 * r + b + 1);
   return image;
 }
 
-Image Mono(uint32_t width, const std::vector<Bytes>& rows) {
+Bitmap Mono(uint32_t width, const std::vector<Bytes>& rows) {
   const uint32_t stride = ((width + 7) / 8 + 3) & ~3u;
-  Image image{Bytes(stride * rows.size(), 0x5A), width, stride, static_cast<uint32_t>(rows.size()), 1};
+  Bitmap image{Bytes(stride * rows.size(), 0x5A), width, stride, static_cast<uint32_t>(rows.size()), 1};
   for (size_t r = 0; r < rows.size(); ++r)
     for (size_t b = 0; b < rows[r].size(); ++b) image.pixels[r * stride + b] = rows[r][b];
   return image;
 }
 
 TEST(CropBitmapLeft, Rgb10By3KeepsTheFourthPixelOnwardsInRowsOf24Bytes) {
-  Image image = Rgb(10, 3);
+  Bitmap image = Rgb(10, 3);
   ASSERT_TRUE(Crop(image, 3));
   EXPECT_EQ(image.width, 7u);
   EXPECT_EQ(image.stride, 24u);
@@ -83,7 +83,7 @@ TEST(CropBitmapLeft, MonoRowsShiftByTheCount) {
   };
   for (const MonoCase& c : cases) {
     SCOPED_TRACE(c.label);
-    Image image = Mono(c.width, c.rows);
+    Bitmap image = Mono(c.width, c.rows);
     const size_t size = image.pixels.size();
     ASSERT_TRUE(Crop(image, c.count));
     EXPECT_EQ(image.width, c.newWidth);
@@ -95,7 +95,7 @@ TEST(CropBitmapLeft, MonoRowsShiftByTheCount) {
 
 TEST(CropBitmapLeft, TheWholeWidthLeavesAnEmptyImageAndTouchesNoByte) {
   for (uint32_t bits : {24u, 1u}) {
-    Image image = bits == 24 ? Rgb(7, 2) : Mono(13, {{0x12, 0x34}, {0x56, 0x78}});
+    Bitmap image = bits == 24 ? Rgb(7, 2) : Mono(13, {{0x12, 0x34}, {0x56, 0x78}});
     const Bytes before = image.pixels;
     ASSERT_TRUE(Crop(image, image.width)) << bits;
     EXPECT_EQ(image.width, 0u);
@@ -108,26 +108,26 @@ TEST(CropBitmapLeft, TheWholeWidthLeavesAnEmptyImageAndTouchesNoByte) {
 TEST(CropBitmapLeft, CallsThatChangeNothing) {
   struct Case {
     const char* label;
-    Image image;
+    Bitmap image;
     uint32_t count;
     bool result;
   };
-  Image rgb = Rgb(10, 3);
-  Image mono = Mono(16, {{0xB3, 0x5C}});
-  Image eight{Bytes(2 * 12, 0x31), 10, 12, 2, 8};
-  Image thirtyTwo{Bytes(2 * 40, 0x42), 10, 40, 2, 32};
-  Image rgbShortBuffer = rgb;
+  Bitmap rgb = Rgb(10, 3);
+  Bitmap mono = Mono(16, {{0xB3, 0x5C}});
+  Bitmap eight{Bytes(2 * 12, 0x31), 10, 12, 2, 8};
+  Bitmap thirtyTwo{Bytes(2 * 40, 0x42), 10, 40, 2, 32};
+  Bitmap rgbShortBuffer = rgb;
   rgbShortBuffer.pixels.pop_back();
-  Image rgbNarrowStride = rgb;
+  Bitmap rgbNarrowStride = rgb;
   rgbNarrowStride.stride = 28;  // less than 3 x 10
-  Image monoNarrowStride{Bytes(8, 0), 17, 2, 4, 1};
-  Image monoUnalignedStride{Bytes(9, 0), 9, 3, 3, 1};  // the cropped rows would need 4 bytes each
+  Bitmap monoNarrowStride{Bytes(8, 0), 17, 2, 4, 1};
+  Bitmap monoUnalignedStride{Bytes(9, 0), 9, 3, 3, 1};  // the cropped rows would need 4 bytes each
   const Case cases[] = {
       {"24-bit, count 0", rgb, 0, true},
       {"1-bit, count 0", mono, 0, true},
       {"24-bit, count above the width", rgb, 11, false},
       {"1-bit, count above the width", mono, 17, false},
-      {"empty image, count 1", Image{{}, 0, 0, 0, 24}, 1, false},
+      {"empty image, count 1", Bitmap{{}, 0, 0, 0, 24}, 1, false},
       {"8-bit", eight, 3, true},
       {"32-bit", thirtyTwo, 3, true},
       {"8-bit, count above the width", eight, 11, false},
@@ -138,7 +138,7 @@ TEST(CropBitmapLeft, CallsThatChangeNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    Image image = c.image;
+    Bitmap image = c.image;
     EXPECT_EQ(Crop(image, c.count), c.result);
     EXPECT_EQ(image.pixels, c.image.pixels);
     EXPECT_EQ(image.width, c.image.width);
@@ -148,7 +148,7 @@ TEST(CropBitmapLeft, CallsThatChangeNothing) {
 
 // Reference: the pixels count .. width - 1 of each row into fresh rows; a 1-bit output
 // bit that lies past the source row's pixel bytes is white.
-Bytes ReferenceRow(const Image& source, uint32_t r, uint32_t count) {
+Bytes ReferenceRow(const Bitmap& source, uint32_t r, uint32_t count) {
   const uint8_t* row = source.pixels.data() + size_t{r} * source.stride;
   const uint32_t kept = source.width - count;
   if (source.bitsPerPixel == 24) return Bytes(row + 3 * count, row + 3 * source.width);
@@ -174,13 +174,13 @@ TEST(CropBitmapLeft, MatchesAPixelByPixelReferenceOnRandomImages) {
     const uint32_t pixelBytes = bits == 24 ? 3 * width : (width + 7) / 8;
     // Mostly the stride GDI gives; sometimes wider rows.
     const uint32_t stride = ((pixelBytes + 3) & ~3u) + 4 * (below(4) == 0 ? 1 + below(3) : 0);
-    Image source{Bytes(size_t{stride} * height), width, stride, height, bits};
+    Bitmap source{Bytes(size_t{stride} * height), width, stride, height, bits};
     for (uint8_t& byte : source.pixels) byte = static_cast<uint8_t>(below(256));
     const uint32_t count = below(width + 3);
 
     SCOPED_TRACE(testing::Message() << "case " << i << ": " << bits << "-bit, width " << width << ", stride "
                                     << stride << ", height " << height << ", count " << count);
-    Image image = source;
+    Bitmap image = source;
     const bool result = Crop(image, count);
     ASSERT_EQ(image.pixels.size(), source.pixels.size());
     if (count > width) {

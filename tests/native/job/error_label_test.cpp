@@ -3,13 +3,13 @@
 namespace {
 
 using job_testing::JobTest;
+using job_testing::kRes600;
 
 std::string Line(int y, const std::string& text) {
   return "^FT35," + std::to_string(y + 40) + ",0^F(C0,0,0,255,N,255,255,255,0,N^A0N,40,40^FH_^FD" + text + "^FS";
 }
 
 const std::string kHead = "^XA^CI28^S(CMP,U,D^S(CLR,P,600^S(CLR,R,600^S(CLR,Z,600^S(CLR,M,A";
-const std::string kRes600 = "^S(CLR,P,600^S(CLR,R,600^S(CLR,Z,600^S(CLR,M,A";
 
 class ErrorLabelTest : public JobTest {
  protected:

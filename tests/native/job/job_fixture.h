@@ -17,6 +17,8 @@ namespace job_testing {
 
 inline const std::u16string kConfigKey = u"ORVEX_KD-V62x0G_Config";
 inline const std::u16string kLogPath = u"C:\\ProgramData\\ORVEX\\ORVEX_ZOV\\ZOV_PLUGIN_KD-V62x0G.log";
+// The resolution commands a 600-dpi job sends.
+inline const std::string kRes600 = "^S(CLR,P,600^S(CLR,R,600^S(CLR,Z,600^S(CLR,M,A";
 inline const auto kPrinter = reinterpret_cast<platform::PrinterHandle>(0x1234);
 
 class JobTest : public ::testing::Test {

@@ -5,10 +5,10 @@
 namespace {
 
 using job_testing::JobTest;
+using job_testing::kRes600;
 using job_testing::LogTail;
 
 const std::string kBegin = "^XA^CI28^S(CMP,U,D";
-const std::string kRes600 = "^S(CLR,P,600^S(CLR,R,600^S(CLR,Z,600^S(CLR,M,A";
 const std::string kRes300 = "^S(CLR,P,600^S(CLR,R,600^S(CLR,Z,600^S(CLR,M,B";
 const std::string kDefaultRun =
     "^S(CLS,G,35^S(CLW,B,0^S(CLW,T,0^S(CLW,L,0^S(CLW,R,0^S(CLM,T,G1^S(CPC,C,N^S(CPC,D,0^S(CPC,P,0^S(CPC,B,0"

@@ -16,7 +16,7 @@ using label_stream::FormatProblem;
 
 const std::string kPng = testing_support::MinimalPngWithPhys(4, 2, 8, 2, "pixels");
 
-std::string Download(const std::string& name, const std::string& png, size_t length) {
+std::string DownloadOf(const std::string& name, const std::string& png, size_t length) {
   return "~DYR:" + name + ",B,P," + std::to_string(length) + ",b," + png;
 }
 
@@ -24,8 +24,8 @@ std::string Download(const std::string& name, const std::string& png, size_t len
 std::string Job(const std::string& png = kPng) {
   return "^XA^CI28^S(CMP,U,D^S(CLS,G,35^S(CPC,D,0^S(CLR,P,600^S(CLR,R,600^S(CLR,Z,600^S(CLR,M,A^S(CLS,P,2267"
          "^S(CLS,L,1181^XZ"
-         "^XA^CI28^S(CMP,U,D" + Download("BASE", kPng, kPng.size()) + "^FO83,71^IMR:BASE.PNG^FS^C(SN^XZ"
-         "^XA^CI28^S(CMP,U,D^C(L" + Download("DYNAMIC", png, png.size()) + "^FO0,100^IMR:DYNAMIC.PNG^FS"
+         "^XA^CI28^S(CMP,U,D" + DownloadOf("BASE", kPng, kPng.size()) + "^FO83,71^IMR:BASE.PNG^FS^C(SN^XZ"
+         "^XA^CI28^S(CMP,U,D^C(L" + DownloadOf("DYNAMIC", png, png.size()) + "^FO0,100^IMR:DYNAMIC.PNG^FS"
          "^FT100,230,0^F(C0,0,0,255,N,255,255,255,0,N^A0N,30,30^FH_^FDLot_5F7^FS"
          "^S(CMP,M,C^PQ5,1,1,Y^S(CUB,S,L^XZ";
 }

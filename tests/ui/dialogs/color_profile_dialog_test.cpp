@@ -11,14 +11,14 @@ namespace {
 using config::PrinterConfig;
 
 enum : int {
-  kAdvancedSettings = 1018, kEditFormat = 1027, kMode = 1040, kInkCheck = 1041, kInk = 1042, kRatioCheck = 1043,
+  kMode = 1040, kInkCheck = 1041, kInk = 1042, kRatioCheck = 1043,
   kRatio = 1044, kBanding = 1046, kBarCheck = 1047, kBar = 1048, kDefaults = 1039,
 };
 constexpr int kInkGroup[] = {1061, 1062, kInk, 1053, 1054, 1055};
 constexpr int kRatioGroup[] = {1063, 1064, kRatio, 1056, 1058};
 constexpr int kBarGroup[] = {1065, 1066, kBar, 1059, 1068, 1067, 1069, 1060};
 
-PrinterConfig AdvancedRecord() {
+PrinterConfig ColourRecord() {
   PrinterConfig record;
   record.UseAdvancedInkProfile = true;
   record.ColorCorrection = 1;
@@ -38,19 +38,12 @@ HWND OpenColour(Driver& d, HWND* main) {
   return d.WaitFor(kColorTitle);
 }
 
-void CloseBoth(Driver& d, HWND main, HWND colour, int colourButton, int mainButton) {
-  d.PostClick(colour, colourButton);
-  d.WaitGone(colour);
-  d.Click(main, mainButton);
-  d.WaitGone(main);
-}
-
 using ColorProfileDialogTest = DialogTest;
 
 // Stored values outside the trackbars' ranges show at the nearer end and are stored so;
 // a mode without a position shows none and is stored as 0. The barcode group never shows.
 TEST_F(ColorProfileDialogTest, OpensWithClampedValuesAndOkStoresThem) {
-  PrinterConfig seeded = AdvancedRecord();
+  PrinterConfig seeded = ColourRecord();
   seeded.ColorCorrection = 2;
   seeded.ChangeInkAmount = false;
   seeded.InkAmount = 7;
@@ -85,7 +78,7 @@ TEST_F(ColorProfileDialogTest, OpensWithClampedValuesAndOkStoresThem) {
 // Checking a box warns first; unchecking greys its group silently, and OK still stores
 // the trackbar's position.
 TEST_F(ColorProfileDialogTest, CheckingABoxWarnsAndUncheckingGreysItsGroup) {
-  PrinterConfig seeded = AdvancedRecord();
+  PrinterConfig seeded = ColourRecord();
   seeded.ChangeInkAmount = false;
   Seed(seeded);
   Configure([](Driver& d) {
@@ -116,7 +109,7 @@ TEST_F(ColorProfileDialogTest, CheckingABoxWarnsAndUncheckingGreysItsGroup) {
 // "Default Settings(&U)": Cancel in its box changes nothing; OK resets every control,
 // which reaches the record only through the dialog's own OK.
 TEST_F(ColorProfileDialogTest, DefaultSettingsWithCancelAndWithOk) {
-  const PrinterConfig seeded = AdvancedRecord();
+  const PrinterConfig seeded = ColourRecord();
   Seed(seeded);
   const auto restore = [](Driver& d, HWND colour, int answer) {
     d.PostClick(colour, kDefaults);
@@ -159,7 +152,7 @@ TEST_F(ColorProfileDialogTest, DefaultSettingsWithCancelAndWithOk) {
 
 // Cancel of the main dialog after OK in both nested dialogs saves nothing at all.
 TEST_F(ColorProfileDialogTest, CancelAfterNestedOksSavesNothing) {
-  PrinterConfig seeded = AdvancedRecord();
+  PrinterConfig seeded = ColourRecord();
   SetTimeFormatText(seeded, u"%Y");
   Seed(seeded);
   Configure([](Driver& d) {

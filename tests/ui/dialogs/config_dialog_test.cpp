@@ -16,10 +16,10 @@ using config::PrinterConfig;
 
 enum : int {
   kVersion = 1015, kOverride = 1024, kFollow = 1025, kMediaType = 1001, kAutomatic = 1019, kAdvanced = 1022,
-  kAdvancedSettings = 1018, kPaperFeed = 1046, kPaperFeedUpDown = 1047, kMediaForm = 1020, kMediaSource = 1026,
+  kPaperFeed = 1046, kPaperFeedUpDown = 1047, kMediaForm = 1020, kMediaSource = 1026,
   kSpeed = 1043, kHeadMaintenance = 1031, kAutoCutOn = 1028, kAutoCutOff = 1029, kAutoCutTiming = 1021,
   kCutIntervalLabel = 1038, kCutInterval = 1044, kCutIntervalUpDown = 1045, kBuzzer = 1023, kPause = 1030,
-  kEditFormat = 1027, kPrintError = 1013, kForcePrinting = 1014,
+  kPrintError = 1013, kForcePrinting = 1014,
 };
 
 constexpr wchar_t kMediaQuestion[] =

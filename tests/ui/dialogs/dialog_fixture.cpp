@@ -38,6 +38,13 @@ void SetTimeFormatText(config::PrinterConfig& record, const std::u16string& text
   std::copy(text.begin(), text.end(), record.TimeFormatText);
 }
 
+void CloseBoth(Driver& d, HWND main, HWND inner, int innerButton, int mainButton) {
+  d.PostClick(inner, innerButton);
+  d.WaitGone(inner);
+  d.Click(main, mainButton);
+  d.WaitGone(main);
+}
+
 std::string Differences(const config::PrinterConfig& e, const config::PrinterConfig& a) {
   std::string out;
   auto field = [&out](const char* name, int64_t expected, int64_t actual) {

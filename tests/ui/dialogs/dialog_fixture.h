@@ -14,6 +14,9 @@
 namespace dialog_testing {
 
 inline constexpr wchar_t kPrinterName[] = L"ZOV Dialog Test";
+// The main dialog's buttons that open the other two.
+inline constexpr int kAdvancedSettings = 1018;
+inline constexpr int kEditFormat = 1027;
 
 class DialogTest : public ::testing::Test {
  protected:
@@ -32,6 +35,9 @@ class DialogTest : public ::testing::Test {
   win_tools::WinePrinter printer_{kPrinterName};
 };
 
+// Closes a dialog opened from the main one with `innerButton`, then the main one with
+// `mainButton`, waiting for each to go.
+void CloseBoth(Driver& d, HWND main, HWND inner, int innerButton, int mainButton);
 // The record's text set to `text` (the rest of the array cleared).
 void SetTimeFormatText(config::PrinterConfig& record, const std::u16string& text);
 // The fields two records differ in, by name; empty when they agree (the text compared as text).

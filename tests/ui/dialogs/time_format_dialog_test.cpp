@@ -10,7 +10,7 @@ namespace {
 using config::PrinterConfig;
 
 enum : int {
-  kEditFormat = 1027, kPresets = 1067, kManual = 1068, kDateLabel = 1077, kTimeLabel = 1078, kDate = 1069,
+  kPresets = 1067, kManual = 1068, kDateLabel = 1077, kTimeLabel = 1078, kDate = 1069,
   kTime = 1070, kText = 1071, kInstructions = 1073, kEscapeGroup = 1074, kEscapes = 1076, kMeanings = 1075,
   kDescription = 1079,
 };
@@ -21,13 +21,6 @@ HWND OpenTime(Driver& d, HWND* main) {
   if (*main == nullptr) return nullptr;
   d.PostClick(*main, kEditFormat);
   return d.WaitFor(kTimeTitle);
-}
-
-void CloseBoth(Driver& d, HWND main, HWND time, int timeButton, int mainButton) {
-  d.PostClick(time, timeButton);
-  d.WaitGone(time);
-  d.Click(main, mainButton);
-  d.WaitGone(main);
 }
 
 void ExpectPresetsShown(Driver& d, HWND time, int date, int clock) {
