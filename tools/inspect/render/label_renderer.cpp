@@ -21,7 +21,7 @@ std::string Shown(std::string_view bytes) {
 }
 
 // The comma-separated arguments after a command's name.
-std::vector<std::string_view> Arguments(std::string_view text) {
+std::vector<std::string_view> SplitArguments(std::string_view text) {
   std::vector<std::string_view> arguments;
   size_t start = 0;
   while (true) {
@@ -65,24 +65,24 @@ std::u32string DecodeUtf8(std::string_view bytes) {
   return text;
 }
 
-// The field being built between "^FO"/"^FT" and "^FS".
-struct Field {
-  bool open = false, text = false, clock = false;
-  bool outside = false;  // origin outside 0..kMostOrigin: nothing of it is drawn
-  uint64_t offset = 0;   // of its origin command, shown as `origin`
-  std::string origin;
-  int64_t x = 0, y = 0;
-  bool rightJustified = false;
-  char orientation = 'N';
-  int32_t height = 0, width = 0;
-  Rgb colour = kBlack;
-  char escape = 0;  // the "^FH" indicator, 0 without one
-  std::optional<std::string> data;
-};
-
 }  // namespace
 
 struct LabelRenderer::State {
+  // The field being built between "^FO"/"^FT" and "^FS".
+  struct Field {
+    bool open = false, text = false, clock = false;
+    bool outside = false;  // origin outside 0..kMostOrigin: nothing of it is drawn
+    uint64_t offset = 0;   // of its origin command, shown as `origin`
+    std::string origin;
+    int64_t x = 0, y = 0;
+    bool rightJustified = false;
+    char orientation = 'N';
+    int32_t height = 0, width = 0;
+    Rgb colour = kBlack;
+    char escape = 0;  // the "^FH" indicator, 0 without one
+    std::optional<std::string> data;
+  };
+
   State(Font* font, FormatSink sink) : font_(font), sink_(std::move(sink)) {}
 
   JobSummary Finish() {
@@ -260,7 +260,7 @@ struct LabelRenderer::State {
   }
 
   void Quantity(const Command& command) {
-    const auto arguments = Arguments(std::string_view(command.text).substr(3));
+    const auto arguments = SplitArguments(std::string_view(command.text).substr(3));
     const std::optional<uint32_t> quantity = Unsigned(arguments[0]);
     const std::optional<uint32_t> cut = arguments.size() > 1 ? Unsigned(arguments[1]) : 0u;
     if (!quantity || !cut) return Note(command, "quantity not readable");
@@ -277,7 +277,7 @@ struct LabelRenderer::State {
     field_.open = true;
     field_.offset = command.offset;
     field_.text = command.text[2] == 'T';
-    const auto arguments = Arguments(std::string_view(command.text).substr(3));
+    const auto arguments = SplitArguments(std::string_view(command.text).substr(3));
     const std::optional<uint32_t> x = Unsigned(arguments[0]);
     const std::optional<uint32_t> y = arguments.size() > 1 ? Unsigned(arguments[1]) : std::nullopt;
     if (!x || !y) {
@@ -296,7 +296,7 @@ struct LabelRenderer::State {
   }
 
   void Box(const Command& command) {
-    const auto arguments = Arguments(std::string_view(command.text).substr(3));
+    const auto arguments = SplitArguments(std::string_view(command.text).substr(3));
     std::optional<uint32_t> values[3];
     for (size_t i = 0; i < 3; ++i) values[i] = i < arguments.size() ? Unsigned(arguments[i]) : std::nullopt;
     const std::string_view colour = arguments.size() > 3 ? arguments[3] : "B";
@@ -335,7 +335,7 @@ struct LabelRenderer::State {
   }
 
   void Colour(const Command& command) {
-    const auto arguments = Arguments(std::string_view(command.text).substr(4));
+    const auto arguments = SplitArguments(std::string_view(command.text).substr(4));
     std::optional<uint32_t> parts[3];
     for (size_t i = 0; i < 3; ++i) parts[i] = i < arguments.size() ? Unsigned(arguments[i]) : std::nullopt;
     if (!parts[0] || !parts[1] || !parts[2] || *parts[0] > 255 || *parts[1] > 255 || *parts[2] > 255)
@@ -350,7 +350,7 @@ struct LabelRenderer::State {
     if (text.size() < 6 || text[4] != ',' || std::string_view("NRIB").find(text[3]) == std::string_view::npos)
       return Note(command, "font command not readable");
     const char orientation = text[3];
-    const auto arguments = Arguments(text.substr(5));
+    const auto arguments = SplitArguments(text.substr(5));
     const std::optional<uint32_t> height = Unsigned(arguments[0]);
     const std::optional<uint32_t> width = arguments.size() > 1 ? Unsigned(arguments[1]) : height;
     if (!height || !width) return Note(command, "font command not readable");

@@ -135,19 +135,6 @@ void GeometryRows(const Run& sent, std::vector<SettingRow>& rows) {
                                     " dots at 600 dpi)"});
 }
 
-// One format as it is read: what decides whether it is a header, an error label or a
-// closing, and how it closes.
-struct FormatFacts {
-  uint64_t offset = 0;
-  Run settings;
-  bool labelSize = false, resolution = false, loadsBase = false, start = false, end = false, emptyBox = false,
-       other = false, beep = false, beepSet = false, quantity = false;
-  FormatClosing closing;
-  std::vector<std::string> texts;  // field data, escapes decoded
-  bool clock = false;              // in a clock field
-  char escape = 0;                 // the field's "^FH" indicator
-};
-
 }  // namespace
 
 std::string Utf8(const std::u16string& text) {
@@ -184,6 +171,18 @@ std::string DescribeClockFormat(const std::string& format) {
 }
 
 struct SettingsReader::State {
+  // One format as it is read: what decides whether it is a header, an error label or a
+  // closing, and how it closes.
+  struct FormatFacts {
+    uint64_t offset = 0;
+    Run settings;
+    bool labelSize = false, resolution = false, loadsBase = false, start = false, end = false, emptyBox = false,
+         other = false, beep = false, beepSet = false, quantity = false;
+    FormatClosing closing;
+    std::vector<std::string> texts;  // field data, escapes decoded
+    bool clock = false;              // in a clock field
+    char escape = 0;                 // the field's "^FH" indicator
+  };
   struct Job {
     uint64_t offset;
     Run sent;
@@ -240,13 +239,13 @@ void SettingsReader::Add(const label_stream::Command& command) {
   const std::string_view text = command.text;
   if (text == "^XA") {
     if (s.open) s.EndFormat();
-    s.format = FormatFacts{};
+    s.format = State::FormatFacts{};
     s.format.offset = command.offset;
     s.open = true;
     return;
   }
   if (!s.open) return;
-  FormatFacts& f = s.format;
+  State::FormatFacts& f = s.format;
   if (text == "^XZ") return s.EndFormat();
   if (StartsWith(text, "^S(")) {
     AddToRun(f.settings, text);
