@@ -13,7 +13,7 @@ deps="$root/build/deps"
 prefix="$deps/mingw"
 mkdir -p "$deps"
 
-packages=(cmake g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+packages=(cmake ninja-build g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
           wine64 xvfb x11-apps imagemagick googletest libpng-dev xz-utils
           libfreetype-dev fonts-dejavu-core chromium)
 

@@ -5,6 +5,10 @@
 # same trees the same way (a tree configured two ways would rebuild on every switch).
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# New build trees use Ninja: it schedules a whole tree at once (a library's users compile
+# while it links) and runs no CMake command per file, as Makefiles do. A tree made before
+# with Makefiles keeps them.
+export CMAKE_GENERATOR=Ninja
 # A lane (see lane below) sets ZOV_STEP_LOG to a log of its own.
 setup_log="${ZOV_STEP_LOG:-$root/build/setup.log}"
 mkdir -p "$root/build"
@@ -51,12 +55,13 @@ step() {
   exit "$status"
 }
 
-# show_progress LINE FIRST: rewrites LINE with the last "[ NN%]" that the build wrote
-# to the log since line FIRST, once a second.
+# show_progress LINE FIRST: rewrites LINE with the build's progress, the last "[N/M]"
+# (Ninja) or "[ NN%]" (Makefiles) written to the log since line FIRST, once a second.
 show_progress() {
   local line=$1 first=$2 percent
   while sleep 1; do
-    percent=$(tail -n "+$first" "$setup_log" | grep -o '^\[ *[0-9]*%\]' | tail -n 1 | tr -d '[] ')
+    percent=$(tail -n "+$first" "$setup_log" | grep -oE '^\[ *[0-9]+(%|/[0-9]+)\]' | tail -n 1 |
+              awk -F'[][/% ]+' '{ print ($3 == "" ? $2 : int(100 * $2 / $3)) "%" }')
     [ -z "$percent" ] || printf '\r\033[K%s %s' "$line" "$percent"
   done
 }
