@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace label_inspect {
 
@@ -26,11 +25,15 @@ namespace {
 
 // The whole file; false when it cannot be read. Read here rather than by FreeType so that
 // a folder of any name works on both systems (a path goes to the system as UTF-16 on
-// Windows).
+// Windows). Read in one piece: the fonts are megabytes, and a character at a time took a
+// fifth of a small report's time.
 bool ReadFont(const std::filesystem::path& path, std::string& bytes) {
-  std::ifstream file(path, std::ios::binary);
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return file.good() || file.eof();
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  const std::streamoff size = file.tellg();
+  if (!file || size < 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  file.seekg(0);
+  return static_cast<bool>(file.read(bytes.data(), size));
 }
 
 std::filesystem::path FindFont(const FontFile& font, const std::filesystem::path& fontFolder) {
