@@ -5,11 +5,8 @@
 # while the code under test keeps the tree's optimisation (and, natively, the sanitizers).
 # Under Wine no debugger reads the tests' lines: there they carry none.
 # The fuzz tree keeps everything optimised, as the fuzzers run the harnesses for hours.
-# Each test program or support library is compiled as one file (a unity build): its files
-# share the same headers and inline code, which compiled again for every file was most
-# of their time. Helpers in files of one target need names of their own.
+# Like every target, each compiles as one file (CMAKE_UNITY_BUILD).
 function(zov_test_code target)
-  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
   if(ZOV_WINDOWS)
     target_compile_options(${target} PRIVATE -O0 -g0)
   elseif(NOT ZOV_FUZZ)
