@@ -57,4 +57,5 @@ for _ in $(seq 600); do [ "$(grep -c '^received' "$shots/serve.txt")" -ge 2 ] &&
 timeout 60 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync --user-data-dir="$profile" \
   --window-size=1280,700 --screenshot="$shots/index.png" "file://$shots/out/index.html" >/dev/null 2>&1
-bash "$here/check_report.sh" "$shots/out/$report" "$shots"
+# The same job as the sample report, whose screenshots the report check has taken.
+bash "$here/check_report.sh" --no-screenshots "$shots/out/$report" "$shots"
