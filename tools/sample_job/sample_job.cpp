@@ -18,6 +18,7 @@
 // fatal); 2 when the DLL cannot be loaded; 3 when the printer or its document fails.
 // A job is a list of steps, one line of the report each: add calls in Job1 or Job2.
 #include <windows.h>
+#include <winspool.h>
 
 #include <cstdint>
 #include <cstdio>

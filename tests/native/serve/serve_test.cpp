@@ -3,6 +3,10 @@
 // jobs end as the console and the index say, and the server goes on.
 #include <gtest/gtest.h>
 
+#include <asio/buffer.hpp>
+#include <asio/post.hpp>
+#include <asio/write.hpp>
+
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>

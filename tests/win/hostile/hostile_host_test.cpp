@@ -4,6 +4,7 @@
 // by itself with 0 (its results as decided) within a generous hang guard; the child
 // checks its own peak memory.
 #include <windows.h>
+#include <winspool.h>
 // psapi.h and shlobj.h need windows.h first
 #include <psapi.h>
 #include <shlobj.h>

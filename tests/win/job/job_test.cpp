@@ -2,6 +2,7 @@
 // data, the host's calls made inside a document as the host makes them, and the exact
 // bytes that reached the printer's output file and the lines the log file received.
 #include <windows.h>
+#include <winspool.h>
 #include <shlobj.h>
 
 #include <functional>

@@ -4,6 +4,7 @@
 // name) byte for byte, the framing, every download's length, every PNG decoded against
 // the pixels the host drew, and that nothing is recalled before it was downloaded.
 #include <windows.h>
+#include <winspool.h>
 // shlobj.h needs windows.h first
 #include <shlobj.h>
 

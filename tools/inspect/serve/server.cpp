@@ -1,5 +1,9 @@
 #include "server.h"
 
+#include <asio/ip/address.hpp>
+#include <asio/post.hpp>
+#include <asio/signal_set.hpp>
+
 #include <ctime>
 #include <exception>
 #include <filesystem>

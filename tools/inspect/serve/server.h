@@ -5,7 +5,9 @@
 // queue has its own thread.
 #pragma once
 
-#include <asio.hpp>
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/strand.hpp>
 
 #include <cstdint>
 #include <functional>

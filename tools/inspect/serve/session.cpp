@@ -1,5 +1,9 @@
 #include "session.h"
 
+#include <asio/buffer.hpp>
+#include <asio/error.hpp>
+#include <asio/post.hpp>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>

@@ -4,7 +4,8 @@
 // or the server stopped. Everything but Start and Stop runs on the socket's strand.
 #pragma once
 
-#include <asio.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
 
 #include <array>
 #include <cstdio>
