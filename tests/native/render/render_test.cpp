@@ -271,10 +271,12 @@ TEST(RenderTest, TextInEachOrientationLiesInTheCellTheHostAskedFor) {
   }
 }
 
-TEST(RenderTest, MissingFontIsAClearError) {
-  std::string error;
-  EXPECT_EQ(Font::Open("/nonexistent/main.ttf", error), nullptr);
-  EXPECT_NE(error.find("/nonexistent/main.ttf cannot be opened (named by ZOV_LABEL_FONT)"), std::string::npos) << error;
+TEST(RenderTest, MissingOrFolderFontIsAClearError) {
+  for (const std::string path : {"/nonexistent/main.ttf", "/tmp"}) {
+    std::string error;
+    EXPECT_EQ(Font::Open(path, error), nullptr);
+    EXPECT_NE(error.find(path + " cannot be opened (named by ZOV_LABEL_FONT)"), std::string::npos) << error;
+  }
 }
 
 // Each character comes from the first font of the chain that has it: text of any of
