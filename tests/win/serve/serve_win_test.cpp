@@ -1,7 +1,7 @@
 // label_inspect.exe serve under Wine, as a person runs it: sample_job.exe writes the sample
 // job, a client in the test sends it to the server on an ephemeral loopback port, and the
 // job and its report come out as `label_inspect.exe report` writes them of the same file.
-// Asio before windows.h, which would bring the old WinSock header.
+// Asio first: windows.h without WIN32_LEAN_AND_MEAN would bring the old WinSock header.
 #include <asio/buffer.hpp>
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
